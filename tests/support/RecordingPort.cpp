@@ -39,6 +39,7 @@ void RecordingPort::SetReceiveThreshold(std::int16_t threshold) {
 
 void RecordingPort::Write(protocol::Byte value) {
     if (m_log.failWriteAfter && m_log.bytes.size() >= *m_log.failWriteAfter) {
+        m_log.cuts.push_back(m_log.bytes.size());
         throw serial::LinkError(m_log.failWriteWith, "write refused");
     }
     m_log.bytes.push_back(value);

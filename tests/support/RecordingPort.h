@@ -25,6 +25,8 @@ struct PortLog {
     /// Write() throws with failWriteWith once this many bytes have been accepted.
     std::optional<std::size_t> failWriteAfter;
     serial::ErrorNumber failWriteWith = 0;
+    /// Positions in bytes where a Write failed, cutting whatever frame was under way.
+    std::vector<std::size_t> cuts;
 };
 
 /// A port double that records instead of transmitting.
