@@ -1,6 +1,7 @@
 # Convenience front end over CMake. `make run` and `make test` install whatever Debian
 # packages are missing first, so both work on a fresh machine.
 
+MAKEFLAGS      += --no-print-directory
 BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
 BENCH_DIR      ?= build-bench

@@ -5,7 +5,7 @@
 
 namespace dimrix::serial {
 
-/// Line settings of the port, written as "baud,parity,data bits,stop bits".
+// Line settings of the port, written as "baud,parity,data bits,stop bits".
 struct LineSettings {
     std::int32_t baudRate = 0;
     char parity = 'N';
@@ -20,7 +20,7 @@ struct LineSettings {
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
-/// What the boards expect: 19200 baud, no parity, 8 data bits, 1 stop bit.
+// What the boards expect: 19200 baud, no parity, 8 data bits, 1 stop bit.
 inline constexpr LineSettings kBoardLineSettings{19200, 'N', 8, 1};
 
 }  // namespace dimrix::serial

@@ -4,8 +4,8 @@
 
 namespace dimrix::serial {
 
-/// Where failure reports go. The window shows them as modal boxes with one OK button,
-/// so ShowMessage returns only once the operator has dismissed the report.
+// Where failure reports go. The window shows them as modal boxes with one OK button,
+// so ShowMessage returns only once the operator has dismissed the report.
 class MessageDisplay {
 public:
     virtual ~MessageDisplay() = default;

@@ -8,15 +8,15 @@
 
 namespace dimrix::testing {
 
-/// A report as the operator would see it.
+// A report as the operator would see it.
 struct Message {
     std::string title;
     std::string text;
     friend bool operator==(const Message&, const Message&) = default;
 };
 
-/// A view that records what the panel tells it. onMessage runs while the "box" is
-/// showing, which is where a real report box runs its nested event loop.
+// A view that records what the panel tells it. onMessage runs while the "box" is
+// showing, which is where a real report box runs its nested event loop.
 class RecordingListener : public panel::PanelListener {
 public:
     void ControlChanged(panel::ControlId control) override;
