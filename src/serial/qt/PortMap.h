@@ -1,0 +1,64 @@
+#pragma once
+
+// Which device COM1 and COM2 stand for on this host.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dimrix::serial {
+
+// A serial port the system lists, as it names it ("ttyUSB0", "COM3").
+struct PortEntry {
+    std::string name;
+    // What the system says is behind it ("FT232R USB UART"); may be empty.
+    std::string description;
+};
+
+// The naming rules to map port numbers with.
+enum class HostPlatform { Linux, Windows };
+
+// The rules of the host this program was built for.
+#ifdef _WIN32
+inline constexpr HostPlatform kHostPlatform = HostPlatform::Windows;
+#else
+inline constexpr HostPlatform kHostPlatform = HostPlatform::Linux;
+#endif
+
+// The device a port number stands for.
+struct MappedPort {
+    // What to open: "/dev/ttyUSB0" on Linux, "COM1" on Windows.
+    std::string device;
+    std::string description;
+    // Whether the system listed the device; a fallback device may not exist at all.
+    bool listed = false;
+
+    friend bool operator==(const MappedPort&, const MappedPort&) = default;
+};
+
+// COM1 and COM2 and the devices behind them.
+//
+// On Windows port n is "COMn". On Linux COM1 and COM2 are the first two listed ports
+// with hardware behind them: built-in UARTs (ttyS*) by number, then USB adapters
+// (ttyACM*, ttyUSB*) by name, numbers compared as numbers. A port number without such
+// a device falls back to /dev/ttyS0 or /dev/ttyS1, so the operator still sees what the
+// program will try to open.
+class PortMap {
+public:
+    // COM1 and COM2 as the rules of `platform` assign them from the listed ports.
+    [[nodiscard]] static PortMap Resolve(const std::vector<PortEntry>& ports,
+                                         HostPlatform platform);
+    // COM1 and COM2 are exactly these devices.
+    [[nodiscard]] static PortMap Fixed(const std::string& com1, const std::string& com2);
+
+    // Throws std::out_of_range for a port number other than 1 or 2.
+    [[nodiscard]] const MappedPort& Port(std::int16_t portNumber) const;
+    // For the operator: "/dev/ttyUSB0 — FT232R USB UART", or the bare device.
+    [[nodiscard]] std::string Describe(std::int16_t portNumber) const;
+
+private:
+    std::array<MappedPort, 2> m_ports{};
+};
+
+}  // namespace dimrix::serial

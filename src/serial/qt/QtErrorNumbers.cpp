@@ -1,0 +1,39 @@
+#include "serial/qt/QtErrorNumbers.h"
+
+namespace dimrix::serial {
+
+ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error, DeviceAccess access) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return errors::kDeviceNotFound;
+        // Linux answers EIO when a ttyS device has no UART behind it: nothing to talk to.
+        case QSerialPort::ResourceError:
+            return errors::kDeviceNotFound;
+        // Qt raises this for EACCES and EPERM, but also for EBUSY and for a lock file
+        // that another program holds.
+        case QSerialPort::PermissionError:
+            return access == DeviceAccess::Denied ? errors::kPermissionDenied : errors::kPortBusy;
+        // Raised when the device took the descriptor but not the line settings, which is
+        // also what a device that is no serial port at all answers.
+        case QSerialPort::UnsupportedOperationError:
+            return errors::kSettingsRejected;
+        default:
+            return errors::kOpenFailed;
+    }
+}
+
+std::optional<ErrorNumber> LineFaultNumber(QSerialPort::SerialPortError error) {
+    switch (error) {
+        // EIO and EBADF: the device hung up or went away. Qt files EAGAIN here as well,
+        // which the port confirms before it gives up on the device.
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError:
+            return errors::kDeviceLost;
+        case QSerialPort::WriteError:
+            return errors::kWriteFailed;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace dimrix::serial

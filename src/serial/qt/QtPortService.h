@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "serial/LineSettings.h"
+#include "serial/PortService.h"
+#include "serial/SerialLink.h"
+#include "serial/qt/PortMap.h"
+
+namespace dimrix::serial {
+
+class QtSerialDevice;
+
+// Device paths that stand for COM1 and COM2 instead of the host's own ports (tests).
+struct PortPaths {
+    std::string com1;
+    std::string com2;
+};
+
+// The real serial port, through QSerialPort. Needs a QCoreApplication and its event
+// loop: queued bytes leave, and device failures are noticed, on the event loop.
+class QtPortService : public PortService {
+public:
+    // COM1 and COM2 map to the host's serial ports, resolved at start and at each open.
+    QtPortService();
+    // COM1 and COM2 are these devices (pseudo-terminals in tests).
+    explicit QtPortService(PortPaths fixedPaths);
+    ~QtPortService() override;
+    QtPortService(const QtPortService&) = delete;
+    QtPortService& operator=(const QtPortService&) = delete;
+
+    void SetPortNumber(std::int16_t portNumber) override;
+    // Throws LinkError(errors::kSettingsRejected) for settings QSerialPort cannot take.
+    void SetSettings(const LineSettings& settings) override;
+    // Resolves what the port number stands for, then opens that device.
+    // Throws LinkError naming the device and the system's reason.
+    void Open() override;
+    // Lets queued bytes out (bounded by the time the line needs), then closes.
+    void Close() override;
+    // True from a successful Open until Close, also after the device failed.
+    [[nodiscard]] bool IsOpen() const override;
+    // Recorded only: nothing listens for incoming bytes, which are discarded.
+    void SetReceiveThreshold(std::int16_t threshold) override;
+    // Queues the byte and returns at once.
+    // Throws LinkError: errors::kPortNotOpen, errors::kDeviceLost, errors::kWriteFailed.
+    void Write(protocol::Byte value) override;
+    // "/dev/ttyUSB0 — FT232R USB UART", as resolved at start or at the last Open.
+    [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const override;
+
+private:
+    void ResolvePorts();
+
+    std::optional<PortPaths> m_fixedPaths;
+    PortMap m_portMap;
+    std::int16_t m_portNumber = kFirstPort;
+    LineSettings m_settings = kBoardLineSettings;
+    std::int16_t m_receiveThreshold = 0;
+    std::unique_ptr<QtSerialDevice> m_device;
+};
+
+}  // namespace dimrix::serial

@@ -1,0 +1,45 @@
+#include "serial/qt/EventLoop.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace dimrix::testing {
+
+namespace {
+
+// Wakes the waiting loop so conditions on descriptors Qt does not watch (the test's
+// own end of a pseudo-terminal) are looked at again.
+constexpr std::chrono::milliseconds kRecheckInterval{1};
+
+}  // namespace
+
+void EventLoop::Ensure() {
+    if (QCoreApplication::instance() != nullptr) {
+        return;
+    }
+    // Lives until the process ends: Qt keeps argc and argv, and tearing an application
+    // down during static destruction races Qt's own globals.
+    static int argc = 1;
+    static char name[] = "dimrix_serial_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* const application = new QCoreApplication(argc, argv);
+    (void)application;
+}
+
+bool EventLoop::SpinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    Ensure();
+    QTimer wake;
+    wake.start(kRecheckInterval);
+    const QDeadlineTimer deadline(timeout);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+}  // namespace dimrix::testing

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace dimrix::testing {
+
+// The Qt event loop the port needs, for tests run by gtest_main.
+class EventLoop {
+public:
+    // Long enough for any condition on a loaded machine or under sanitizers; a test
+    // that passes waits only as long as its condition takes.
+    static constexpr std::chrono::seconds kPatience{20};
+
+    // Creates the one QCoreApplication of the test run if there is none yet.
+    static void Ensure();
+    // Runs the event loop until `done` holds or `timeout` passes; returns `done()`.
+    static bool SpinUntil(const std::function<bool()>& done,
+                          std::chrono::milliseconds timeout = kPatience);
+};
+
+}  // namespace dimrix::testing

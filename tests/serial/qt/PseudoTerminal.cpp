@@ -1,0 +1,103 @@
+#include "serial/qt/PseudoTerminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace dimrix::testing {
+
+namespace {
+
+constexpr std::size_t kReadChunk = 4096;
+constexpr const char* kOwnDescriptors = "/proc/self/fd";
+// How /proc shows a descriptor whose device node has been removed.
+constexpr const char* kDeletedSuffix = " (deleted)";
+
+[[noreturn]] void ThrowSystemError(const char* what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+}  // namespace
+
+PseudoTerminal::PseudoTerminal(Slave slave) {
+    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
+        ThrowSystemError("openpty");
+    }
+    m_slavePath = ::ptsname(m_master);
+    if (::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
+        ThrowSystemError("fcntl");
+    }
+    if (slave == Slave::Released) {
+        ::close(m_slave);
+        m_slave = -1;
+    }
+}
+
+PseudoTerminal::~PseudoTerminal() {
+    if (m_slave >= 0) {
+        ::close(m_slave);
+    }
+    CloseMaster();
+}
+
+void PseudoTerminal::ReadInto(std::vector<std::uint8_t>& bytes) const {
+    std::array<std::uint8_t, kReadChunk> chunk{};
+    for (;;) {
+        const ssize_t count = ::read(m_master, chunk.data(), chunk.size());
+        if (count <= 0) {
+            // EAGAIN: nothing more now. EIO: no one has the slave open.
+            return;
+        }
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + count);
+    }
+}
+
+std::size_t PseudoTerminal::WriteToMaster(std::span<const std::uint8_t> bytes) const {
+    const ssize_t count = ::write(m_master, bytes.data(), bytes.size());
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+bool PseudoTerminal::SlaveHungUp() const {
+    pollfd probe{m_master, POLLIN, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & POLLHUP) != 0;
+}
+
+void PseudoTerminal::CloseMaster() {
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+}
+
+int PseudoTerminal::SlaveDescriptorsHeld() const {
+    const std::string gone = m_slavePath + kDeletedSuffix;
+    int held = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kOwnDescriptors)) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (!error && (target == m_slavePath || target == gone)) {
+            ++held;
+        }
+    }
+    return held;
+}
+
+termios PseudoTerminal::SlaveAttributes() const {
+    if (m_slave < 0) {
+        throw std::logic_error("the slave was released");
+    }
+    termios attributes{};
+    if (::tcgetattr(m_slave, &attributes) != 0) {
+        ThrowSystemError("tcgetattr");
+    }
+    return attributes;
+}
+
+}  // namespace dimrix::testing

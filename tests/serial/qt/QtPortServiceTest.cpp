@@ -1,0 +1,286 @@
+#include "serial/qt/QtPortService.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "serial/LinkError.h"
+#include "serial/qt/EventLoop.h"
+#include "serial/qt/PseudoTerminal.h"
+
+namespace dimrix::serial {
+namespace {
+
+using testing::EventLoop;
+using testing::PseudoTerminal;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kByteValues = 256;
+
+// Rising then falling through every octet, so a translated, dropped or swapped value
+// (CR, LF, XON, XOFF, 255) shows at a known place.
+Bytes EveryByteValueTwice() {
+    Bytes bytes;
+    for (std::size_t value = 0; value < kByteValues; ++value) {
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    for (std::size_t value = kByteValues; value-- > 0;) {
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return bytes;
+}
+
+// Far beyond what the kernel's pseudo-terminal buffer takes (about 12 KiB here), in a
+// pattern whose period (251) is prime to every buffer size, so a lost or repeated
+// chunk cannot line up with the data around it.
+constexpr std::size_t kLargeBacklog = 256 * 1024;
+constexpr std::size_t kPatternPeriod = 251;
+
+Bytes LargeBacklog() {
+    Bytes bytes(kLargeBacklog);
+    for (std::size_t index = 0; index < bytes.size(); ++index) {
+        bytes[index] = static_cast<std::uint8_t>(index % kPatternPeriod);
+    }
+    return bytes;
+}
+
+class QtPortServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override { EventLoop::Ensure(); }
+
+    static void Connect(QtPortService& port, std::int16_t portNumber,
+                        const LineSettings& settings = kBoardLineSettings) {
+        port.SetPortNumber(portNumber);
+        port.SetSettings(settings);
+        port.Open();
+    }
+
+    static void WriteAll(QtPortService& port, const Bytes& bytes) {
+        for (const std::uint8_t value : bytes) {
+            port.Write(value);
+        }
+    }
+
+    // Spins the event loop until the master has read `count` bytes (or gives up).
+    static Bytes Receive(const PseudoTerminal& pty, std::size_t count) {
+        Bytes received;
+        EventLoop::SpinUntil([&] {
+            pty.ReadInto(received);
+            return received.size() >= count;
+        });
+        return received;
+    }
+
+    static ErrorNumber WriteFailure(QtPortService& port) {
+        try {
+            port.Write(0);
+        } catch (const LinkError& error) {
+            return error.Number();
+        }
+        return 0;
+    }
+};
+
+struct SettingsCase {
+    LineSettings settings;
+    speed_t speed;
+    tcflag_t visibleCflags;
+};
+
+// The kernel's pseudo-terminal forces CS8 and clears PARENB whatever is asked, so only
+// speed, stop bits and the parity flavour (odd, mark/space) can be read back here.
+constexpr tcflag_t kVisibleOnPty = CSTOPB | PARODD | CMSPAR;
+
+TEST_F(QtPortServiceTest, LineSettingsReachTheDevice) {
+    const SettingsCase cases[] = {
+        {{19200, 'N', 8, 1}, B19200, 0},
+        {{9600, 'E', 7, 2}, B9600, CSTOPB},
+        {{4800, 'O', 6, 1}, B4800, PARODD},
+        {{2400, 'M', 5, 1}, B2400, PARODD | CMSPAR},
+        {{1200, 'S', 8, 2}, B1200, CMSPAR | CSTOPB},
+    };
+    for (const SettingsCase& c : cases) {
+        SCOPED_TRACE(c.settings.Text());
+        PseudoTerminal pty(PseudoTerminal::Slave::Kept);
+        QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+        Connect(port, 1, c.settings);
+        const termios attributes = pty.SlaveAttributes();
+        EXPECT_EQ(cfgetospeed(&attributes), c.speed);
+        EXPECT_EQ(cfgetispeed(&attributes), c.speed);
+        EXPECT_EQ(attributes.c_cflag & kVisibleOnPty, c.visibleCflags);
+        EXPECT_EQ(attributes.c_cflag & CRTSCTS, 0U);
+        port.Close();
+    }
+}
+
+TEST_F(QtPortServiceTest, SettingsQtCannotTakeAreRejectedBeforeAnyOpen) {
+    const LineSettings rejected[] = {
+        {19200, 'X', 8, 1}, {19200, 'N', 9, 1}, {19200, 'N', 4, 1},
+        {0, 'N', 8, 1},     {19200, 'N', 8, 0}, {19200, 'N', 8, 3},
+    };
+    for (const LineSettings& settings : rejected) {
+        QtPortService port(PortPaths{"/dev/null", "/dev/null"});
+        try {
+            port.SetSettings(settings);
+            ADD_FAILURE() << settings.Text() << " was accepted";
+        } catch (const LinkError& error) {
+            EXPECT_EQ(error.Number(), 8015) << settings.Text();
+        }
+    }
+}
+
+TEST_F(QtPortServiceTest, EveryByteValueArrivesUnchangedAndInOrder) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1);
+    const Bytes sent = EveryByteValueTwice();
+    WriteAll(port, sent);
+    EXPECT_EQ(Receive(pty, sent.size()), sent);
+}
+
+TEST_F(QtPortServiceTest, BacklogBeyondTheKernelBufferArrivesComplete) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1);
+    // Queued with nobody reading: Write must not wait for the line, or this would hang.
+    const Bytes sent = LargeBacklog();
+    WriteAll(port, sent);
+    const Bytes received = Receive(pty, sent.size());
+    ASSERT_EQ(received.size(), sent.size());
+    const auto [wrong, _] = std::ranges::mismatch(received, sent);
+    EXPECT_EQ(wrong, received.end())
+        << "the stream differs from byte " << (wrong - received.begin());
+}
+
+TEST_F(QtPortServiceTest, CloseLetsQueuedBytesOutThenReleasesTheDevice) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1);
+    const Bytes sent = EveryByteValueTwice();
+    WriteAll(port, sent);
+    port.Close();  // no event-loop pass in between: nothing has left yet
+
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(pty.SlaveHungUp());
+    EXPECT_EQ(pty.SlaveDescriptorsHeld(), 0);
+    Bytes received;
+    pty.ReadInto(received);
+    EXPECT_EQ(received, sent);
+    // The lock is gone too: another port service may take the device.
+    QtPortService next(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    EXPECT_NO_THROW(Connect(next, 1));
+}
+
+TEST_F(QtPortServiceTest, WriteOnAClosedPortFailsWithPortNotOpen) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    EXPECT_EQ(WriteFailure(port), 8018);
+    Connect(port, 1);
+    port.Close();
+    EXPECT_EQ(WriteFailure(port), 8018);
+}
+
+TEST_F(QtPortServiceTest, OpeningAnOpenPortIsAProgrammingError) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1);
+    EXPECT_THROW(port.Open(), std::logic_error);
+    EXPECT_EQ(pty.SlaveDescriptorsHeld(), 1);
+}
+
+TEST_F(QtPortServiceTest, HungUpDeviceFailsTheVeryNextWrite) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1);
+    pty.CloseMaster();
+    // No event-loop pass: the port has had no chance to hear of it from Qt.
+    EXPECT_EQ(WriteFailure(port), 8022);
+    EXPECT_TRUE(port.IsOpen()) << "a failed port must still reach Write, not pass for closed";
+    EXPECT_EQ(WriteFailure(port), 8022);
+}
+
+TEST_F(QtPortServiceTest, DeviceLostMidBacklogFailsTheNextWriteThenReconnectWorks) {
+    PseudoTerminal first;
+    PseudoTerminal second;
+    QtPortService port(PortPaths{first.SlavePath(), second.SlavePath()});
+    Connect(port, 1);
+    WriteAll(port, LargeBacklog());
+    const Bytes partial = Receive(first, kLargeBacklog / 4);
+    ASSERT_GE(partial.size(), kLargeBacklog / 4);
+    first.CloseMaster();
+
+    // Qt reports the refused write on the event loop; the port lets go of the dead
+    // descriptor from there, which also ends Qt's retrying of the refused write.
+    ASSERT_TRUE(EventLoop::SpinUntil([&] { return first.SlaveDescriptorsHeld() == 0; }));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(WriteFailure(port), 8022);
+    EXPECT_EQ(WriteFailure(port), 8022) << "the fault stays until the port is connected again";
+
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    Connect(port, 2);
+    const Bytes sent = EveryByteValueTwice();
+    WriteAll(port, sent);
+    EXPECT_EQ(Receive(second, sent.size()), sent);
+}
+
+struct OpenFailureCase {
+    const char* name;
+    ErrorNumber number;
+    std::string detailEnd;
+};
+
+TEST_F(QtPortServiceTest, FailedOpensNameTheDeviceAndTheReasonAndStayClosed) {
+    PseudoTerminal held;
+    QtPortService holder(PortPaths{held.SlavePath(), held.SlavePath()});
+    Connect(holder, 1);
+    // Named per process: the port takes a lock file named after the device even when
+    // the device is missing, and test runs may overlap.
+    const std::string missing = "/dev/dimrix-no-such-port-" + std::to_string(::getpid());
+    const std::vector<std::pair<std::string, OpenFailureCase>> cases = {
+        {missing, {"missing", 8002, missing + ": No such file or directory"}},
+        {held.SlavePath(),
+         {"busy", 8005, ": in use by another program (Permission error while locking the device)"}},
+        {"/dev/null", {"not a serial port", 8015, "/dev/null: Inappropriate ioctl for device"}},
+    };
+    for (const auto& [device, c] : cases) {
+        SCOPED_TRACE(c.name);
+        QtPortService port(PortPaths{device, device});
+        try {
+            Connect(port, 1);
+            ADD_FAILURE() << "opened";
+        } catch (const LinkError& error) {
+            EXPECT_EQ(error.Number(), c.number);
+            const std::string detail = error.what();
+            EXPECT_TRUE(detail.starts_with(device)) << detail;
+            EXPECT_TRUE(detail.ends_with(c.detailEnd)) << detail;
+        }
+        EXPECT_FALSE(port.IsOpen());
+    }
+    EXPECT_EQ(held.SlaveDescriptorsHeld(), 1) << "the busy device was opened a second time";
+}
+
+TEST_F(QtPortServiceTest, FixedPathsDescribeThemselves) {
+    const QtPortService port(PortPaths{"/dev/pts/71", "/dev/pts/72"});
+    EXPECT_EQ(port.PortDescription(1), "/dev/pts/71");
+    EXPECT_EQ(port.PortDescription(2), "/dev/pts/72");
+}
+
+TEST_F(QtPortServiceTest, SystemMappingNamesASerialDeviceForBothPorts) {
+    const QtPortService port;
+    for (const std::int16_t portNumber : {1, 2}) {
+        EXPECT_TRUE(port.PortDescription(portNumber).starts_with("/dev/tty"))
+            << port.PortDescription(portNumber);
+    }
+}
+
+}  // namespace
+}  // namespace dimrix::serial
