@@ -4,7 +4,7 @@
 MAKEFLAGS      += --no-print-directory
 BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
-BENCH_DIR      ?= build-bench
+BENCH_DIR      ?= build/bench-release
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure
@@ -43,7 +43,7 @@ screenshot: build
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DDIMRIX_BENCH=ON
-	cmake --build $(BENCH_DIR) -j $(JOBS)
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target dimrix_bench
 	bash scripts/bench.sh $(BENCH_DIR)
 
 format:

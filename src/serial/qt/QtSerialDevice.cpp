@@ -175,6 +175,13 @@ void QtSerialDevice::Write(protocol::Byte value) {
         Break(errors::kWriteFailed);
         throw LinkError(m_fault, m_device + ": " + m_port->errorString().toStdString());
     }
+    // QSerialPort would hand the bytes to the driver on the next event-loop pass, after
+    // the window has repainted the sliders that moved: a few milliseconds late with eight
+    // channels fading. Handing each finished frame over at once keeps the fade clock
+    // true on the wire; what the driver cannot take yet still leaves on the event loop.
+    if (value == protocol::kFrameEnd) {
+        m_port->flush();
+    }
 }
 
 void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
