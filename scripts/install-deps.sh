@@ -7,7 +7,7 @@ packages=(
   cmake make g++ pkg-config clang-format
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick libxcb1-dev
   fonts-liberation fonts-dejavu-core
 )
 

@@ -1,0 +1,84 @@
+#include "window/PanelScrollBar.h"
+
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <cstdlib>
+
+namespace dimrix::window {
+
+namespace {
+
+// Arrow and track clicks both move a panel slider by one.
+constexpr int kStep = 1;
+
+}  // namespace
+
+PanelScrollBar::PanelScrollBar(panel::SliderModel& slider, QWidget* parent)
+    : QScrollBar(Qt::Vertical, parent), m_slider(slider) {
+    setRange(0, std::abs(m_slider.Max() - m_slider.Min()));
+    setSingleStep(kStep);
+    setPageStep(kStep);
+    // Qt scroll bars take no focus by default; the panel's are moved with the arrow keys.
+    setFocusPolicy(Qt::StrongFocus);
+
+    connect(this, &QAbstractSlider::actionTriggered, this, &PanelScrollBar::OnActionTriggered);
+    connect(this, &QAbstractSlider::sliderMoved, this, &PanelScrollBar::OnSliderMoved);
+    connect(this, &QAbstractSlider::sliderReleased, this, &PanelScrollBar::OnSliderReleased);
+}
+
+void PanelScrollBar::ShowSliderValue() {
+    const QSignalBlocker blocker(this);
+    setValue(ToPosition(m_slider.Value()));
+}
+
+int PanelScrollBar::Direction() const {
+    return m_slider.Max() >= m_slider.Min() ? 1 : -1;
+}
+
+int PanelScrollBar::ToPosition(panel::SliderModel::Level value) const {
+    return (value - m_slider.Min()) * Direction();
+}
+
+panel::SliderModel::Level PanelScrollBar::ToValue(int position) const {
+    return static_cast<panel::SliderModel::Level>(m_slider.Min() + position * Direction());
+}
+
+// Arrows, track, keys and the wheel arrive here with the new position already set. A
+// thumb drag arrives here too (as SliderMove with the slider down) but is handled by
+// sliderMoved and sliderReleased instead, so that it becomes a drag in the panel.
+void PanelScrollBar::OnActionTriggered(int action) {
+    if (action == SliderMove && isSliderDown()) {
+        return;
+    }
+    m_slider.SetValue(ToValue(sliderPosition()));
+}
+
+void PanelScrollBar::OnSliderMoved(int position) {
+    m_slider.DragTo(ToValue(position));
+}
+
+void PanelScrollBar::OnSliderReleased() {
+    m_slider.EndDrag();
+}
+
+bool PanelScrollBar::event(QEvent* event) {
+    // A report box that opens while the mouse button is down on this scroll bar takes
+    // all further mouse input, so the release never arrives here. Without it an arrow
+    // would go on auto-repeating under the box, opening one report after another.
+    if (event->type() == QEvent::WindowBlocked) {
+        LetGoQuietly();
+    }
+    return QScrollBar::event(event);
+}
+
+// Ends a press as a release would, but without a notification: a drag cut short by a
+// report ends where it was, and no further frame is sent for it.
+void PanelScrollBar::LetGoQuietly() {
+    const QSignalBlocker blocker(this);
+    const QPointF inside(rect().center());
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, mapToGlobal(inside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    mouseReleaseEvent(&release);
+}
+
+}  // namespace dimrix::window

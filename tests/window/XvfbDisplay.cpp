@@ -1,0 +1,110 @@
+#include "XvfbDisplay.h"
+
+#include <xcb/xcb.h>
+
+#include <QRegularExpression>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace dimrix::testing {
+
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+constexpr int kStartMilliseconds = 20000;
+
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }
+};
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    const std::unique_ptr<xcb_intern_atom_reply_t, FreeReply> reply(xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+int Field(const QString& report, const char* label) {
+    const QRegularExpression pattern(QString("^\\s*%1:\\s*(-?\\d+)").arg(label),
+                                     QRegularExpression::MultilineOption);
+    return pattern.match(report).captured(1).toInt();
+}
+
+}  // namespace
+
+XvfbDisplay::XvfbDisplay() {
+    // With -displayfd the server takes the first free display number itself and writes
+    // it to our pipe once it accepts connections: no guessing, no race.
+    m_server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
+                            QString("%1x%2x24").arg(kScreenWidth).arg(kScreenHeight)});
+    if (!m_server.waitForStarted(kStartMilliseconds)) {
+        throw std::runtime_error("Xvfb did not start: " + m_server.errorString().toStdString());
+    }
+    while (!m_server.canReadLine() && m_server.waitForReadyRead(kStartMilliseconds)) {
+    }
+    const QString number = QString::fromLatin1(m_server.readLine()).trimmed();
+    if (number.isEmpty()) {
+        throw std::runtime_error("Xvfb did not report its display");
+    }
+    m_name = ":" + number;
+}
+
+XvfbDisplay::~XvfbDisplay() {
+    m_server.terminate();
+    m_server.waitForFinished(kStartMilliseconds);
+}
+
+QSize XvfbDisplay::ScreenSize() {
+    return {kScreenWidth, kScreenHeight};
+}
+
+std::optional<XvfbDisplay::Window> XvfbDisplay::FindWindow(const QString& title) const {
+    QProcess info;
+    info.start("xwininfo", {"-display", m_name, "-name", title});
+    if (!info.waitForFinished(kStartMilliseconds) || info.exitCode() != 0) {
+        return std::nullopt;
+    }
+    const QString report = QString::fromLocal8Bit(info.readAllStandardOutput());
+    const QRegularExpression idPattern("Window id: (0x[0-9a-fA-F]+)");
+    bool parsed = false;
+    const unsigned long id = idPattern.match(report).captured(1).toULong(&parsed, 16);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    return Window{
+        id,
+        QRect(Field(report, "Absolute upper-left X"), Field(report, "Absolute upper-left Y"),
+              Field(report, "Width"), Field(report, "Height")),
+        report.contains("Map State: IsViewable")};
+}
+
+void XvfbDisplay::RequestClose(unsigned long window) const {
+    xcb_connection_t* connection = xcb_connect(m_name.toLatin1().constData(), nullptr);
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        throw std::runtime_error("cannot connect to " + m_name.toStdString());
+    }
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(window);
+    message.type = Atom(connection, "WM_PROTOCOLS");
+    message.data.data32[0] = Atom(connection, "WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    // Checked, so that the server has handled the request before we hang up: requests
+    // still in flight when a client disconnects may be dropped.
+    const std::unique_ptr<xcb_generic_error_t, FreeReply> error(xcb_request_check(
+        connection, xcb_send_event_checked(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                                           reinterpret_cast<const char*>(&message))));
+    xcb_disconnect(connection);
+    if (error) {
+        throw std::runtime_error("the X server refused the close request");
+    }
+}
+
+}  // namespace dimrix::testing
