@@ -34,7 +34,7 @@ TEST_F(WindowBroadcastTest, GoOpensTheChosenPortAtTheLineSettings) {
     ASSERT_TRUE(WaitUntil([this] { return m_com2.SlaveIsOpen(); }));
     EXPECT_FALSE(m_com1.SlaveIsOpen());
     EXPECT_EQ(TextOf("Command1"), "Online");
-    const termios line = m_com2.Settings();
+    const termios line = m_com2.SlaveAttributes();
     EXPECT_EQ(cfgetospeed(&line), B19200);
     EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_EQ(line.c_cflag & PARENB, 0u);

@@ -12,12 +12,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 #include "window/Form1.h"
 
 namespace dimrix::testing {
 
-using Bytes = PseudoTerminal::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
 // The real window with COM1 and COM2 mapped to two pseudo-terminals, shown on the
 // offscreen platform, and the ways an operator and an observer deal with it.

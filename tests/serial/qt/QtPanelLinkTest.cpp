@@ -12,7 +12,7 @@
 #include "panel/PanelModel.h"
 #include "serial/qt/DeviceOpenLog.h"
 #include "serial/qt/EventLoop.h"
-#include "serial/qt/PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 #include "serial/qt/QtPortService.h"
 #include "support/RecordingListener.h"
 

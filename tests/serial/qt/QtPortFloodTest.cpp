@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "serial/qt/EventLoop.h"
-#include "serial/qt/PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 #include "serial/qt/QtPortService.h"
 
 namespace dimrix::serial {

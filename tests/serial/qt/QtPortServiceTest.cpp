@@ -14,7 +14,7 @@
 
 #include "serial/LinkError.h"
 #include "serial/qt/EventLoop.h"
-#include "serial/qt/PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 
 namespace dimrix::serial {
 namespace {

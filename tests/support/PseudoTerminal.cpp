@@ -1,4 +1,4 @@
-#include "serial/qt/PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
-#include <stdexcept>
 #include <system_error>
 
 namespace dimrix::testing {
@@ -89,12 +88,19 @@ int PseudoTerminal::SlaveDescriptorsHeld() const {
     return held;
 }
 
+const std::vector<std::uint8_t>& PseudoTerminal::Received() {
+    ReadInto(m_received);
+    return m_received;
+}
+
+void PseudoTerminal::Clear() {
+    ReadInto(m_received);
+    m_received.clear();
+}
+
 termios PseudoTerminal::SlaveAttributes() const {
-    if (m_slave < 0) {
-        throw std::logic_error("the slave was released");
-    }
     termios attributes{};
-    if (::tcgetattr(m_slave, &attributes) != 0) {
+    if (::tcgetattr(m_slave >= 0 ? m_slave : m_master, &attributes) != 0) {
         ThrowSystemError("tcgetattr");
     }
     return attributes;

@@ -26,22 +26,30 @@ public:
 
     // Appends whatever the master can read now, without waiting.
     void ReadInto(std::vector<std::uint8_t>& bytes) const;
+    // Everything the master has received since the last Clear; reads what is waiting.
+    [[nodiscard]] const std::vector<std::uint8_t>& Received();
+    // Forgets what was received so far, including what is waiting to be read.
+    void Clear();
     // Writes what the master takes now, without waiting; returns how much it took.
     std::size_t WriteToMaster(std::span<const std::uint8_t> bytes) const;
     // Whether no one holds the slave open any more (the master reports a hang-up).
     [[nodiscard]] bool SlaveHungUp() const;
+    // Whether the port under test holds the slave (only meaningful with Slave::Released).
+    [[nodiscard]] bool SlaveIsOpen() const { return !SlaveHungUp(); }
     // The device disappears, as an unplugged adapter does.
     void CloseMaster();
     // How many descriptors this process holds on the slave, the test's own included,
     // also once the device node is gone.
     [[nodiscard]] int SlaveDescriptorsHeld() const;
-    // The slave's line settings as the kernel holds them. Needs Slave::Kept.
+    // The line settings as the kernel holds them. Master and slave share them; with
+    // Slave::Kept they are read from the slave itself, as a device user would.
     [[nodiscard]] termios SlaveAttributes() const;
 
 private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_slavePath;
+    std::vector<std::uint8_t> m_received;
 };
 
 }  // namespace dimrix::testing
