@@ -26,7 +26,9 @@ constexpr TimerSettings kRefreshTimer{std::chrono::milliseconds(5000), false};
 constexpr std::int16_t kFlagOn = 1;
 constexpr std::int16_t kFlagOff = 0;
 
-std::string Decimal(int value) { return std::to_string(value); }
+std::string Decimal(int value) {
+    return std::to_string(value);
+}
 
 std::size_t ChannelSlot(int index) {
     if (index < 0 || index >= kChannelCount) {
@@ -37,10 +39,11 @@ std::size_t ChannelSlot(int index) {
 
 // Every channel slider has 100 at the top and 0 at the bottom, and starts at 0.
 std::array<SliderModel, kChannelCount> MakeChannelSliders() {
-    return {SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
-            SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
-            SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
-            SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel)};
+    return {
+        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
+        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
+        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
+        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel)};
 }
 
 }  // namespace
@@ -92,15 +95,25 @@ void PanelModel::BindSliders() {
     });
 }
 
-SliderModel& PanelModel::VScroll1(int index) { return m_vScroll1[ChannelSlot(index)]; }
+SliderModel& PanelModel::VScroll1(int index) {
+    return m_vScroll1[ChannelSlot(index)];
+}
 
-const SliderModel& PanelModel::VScroll1(int index) const { return m_vScroll1[ChannelSlot(index)]; }
+const SliderModel& PanelModel::VScroll1(int index) const {
+    return m_vScroll1[ChannelSlot(index)];
+}
 
-const std::string& PanelModel::Label2(int index) const { return m_label2[ChannelSlot(index)]; }
+const std::string& PanelModel::Label2(int index) const {
+    return m_label2[ChannelSlot(index)];
+}
 
-std::int16_t PanelModel::FadeUpOn(int index) const { return m_fadeUpOn[ChannelSlot(index)]; }
+std::int16_t PanelModel::FadeUpOn(int index) const {
+    return m_fadeUpOn[ChannelSlot(index)];
+}
 
-std::int16_t PanelModel::FadeDownOn(int index) const { return m_fadeDownOn[ChannelSlot(index)]; }
+std::int16_t PanelModel::FadeDownOn(int index) const {
+    return m_fadeDownOn[ChannelSlot(index)];
+}
 
 void PanelModel::SelectPort(std::int16_t portNumber) {
     if (portNumber != serial::kFirstPort && portNumber != serial::kSecondPort) {
@@ -118,9 +131,13 @@ std::string PanelModel::PortDescription(std::int16_t portNumber) const {
 
 // --- Channel and master sliders ---------------------------------------------------
 
-void PanelModel::VScroll1_Change(int index) { ChannelSliderMoved(index); }
+void PanelModel::VScroll1_Change(int index) {
+    ChannelSliderMoved(index);
+}
 
-void PanelModel::VScroll1_Scroll(int index) { ChannelSliderMoved(index); }
+void PanelModel::VScroll1_Scroll(int index) {
+    ChannelSliderMoved(index);
+}
 
 void PanelModel::ChannelSliderMoved(int index) {
     HandlerScope scope(*this);
@@ -135,9 +152,13 @@ void PanelModel::ChannelSliderMoved(int index) {
     });
 }
 
-void PanelModel::VScroll2_Change() { MasterSliderMoved(); }
+void PanelModel::VScroll2_Change() {
+    MasterSliderMoved();
+}
 
-void PanelModel::VScroll2_Scroll() { MasterSliderMoved(); }
+void PanelModel::VScroll2_Scroll() {
+    MasterSliderMoved();
+}
 
 void PanelModel::MasterSliderMoved() {
     HandlerScope scope(*this);
@@ -146,9 +167,13 @@ void PanelModel::MasterSliderMoved() {
 
 // --- Board selection ----------------------------------------------------------------
 
-void PanelModel::VScroll3_Change() { SwitchBoard(true); }
+void PanelModel::VScroll3_Change() {
+    SwitchBoard(true);
+}
 
-void PanelModel::VScroll3_Scroll() { SwitchBoard(false); }
+void PanelModel::VScroll3_Scroll() {
+    SwitchBoard(false);
+}
 
 void PanelModel::SwitchBoard(bool clearFades) {
     HandlerScope scope(*this);
@@ -190,17 +215,29 @@ void PanelModel::Command1_Click() {
     SetText(m_command1Caption, kOnlineCaption, {Control::ConnectCaption});
 }
 
-void PanelModel::Command2_Click() { SendPreset(protocol::Preset::AllOff); }
+void PanelModel::Command2_Click() {
+    SendPreset(protocol::Preset::AllOff);
+}
 
-void PanelModel::Command3_Click() { SendPreset(protocol::Preset::All10); }
+void PanelModel::Command3_Click() {
+    SendPreset(protocol::Preset::All10);
+}
 
-void PanelModel::Command7_Click() { SendPreset(protocol::Preset::All30); }
+void PanelModel::Command7_Click() {
+    SendPreset(protocol::Preset::All30);
+}
 
-void PanelModel::Command4_Click() { SendPreset(protocol::Preset::All50); }
+void PanelModel::Command4_Click() {
+    SendPreset(protocol::Preset::All50);
+}
 
-void PanelModel::Command8_Click() { SendPreset(protocol::Preset::All70); }
+void PanelModel::Command8_Click() {
+    SendPreset(protocol::Preset::All70);
+}
 
-void PanelModel::Command5_Click() { SendPreset(protocol::Preset::All100); }
+void PanelModel::Command5_Click() {
+    SendPreset(protocol::Preset::All100);
+}
 
 void PanelModel::SendPreset(protocol::Preset preset) {
     HandlerScope scope(*this);

@@ -54,7 +54,9 @@ enum class Preset : Byte {
 };
 
 /// The command byte that starts the preset's frame.
-constexpr Byte PresetCode(Preset preset) { return static_cast<Byte>(preset); }
+constexpr Byte PresetCode(Preset preset) {
+    return static_cast<Byte>(preset);
+}
 
 /// The level every channel takes on when the preset is sent.
 constexpr Level PresetLevel(Preset preset) {

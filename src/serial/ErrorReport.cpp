@@ -16,8 +16,9 @@ void ReportError(MessageDisplay& display, ErrorNumber number) {
 std::string OpenFailureText(std::int16_t portNumber, const LinkError& error) {
     std::string text = "Cannot open COM" + std::to_string(portNumber) + ": " + error.what();
     if (error.Number() == errors::kPermissionDenied) {
-        text += "\n\nOn Linux the user must be in the group that owns the device "
-                "(usually dialout), then log in again.";
+        text +=
+            "\n\nOn Linux the user must be in the group that owns the device "
+            "(usually dialout), then log in again.";
     }
     text += "\n\n" + ReportText(error.Number());
     return text;

@@ -19,7 +19,9 @@ SerialLink::SerialLink(std::unique_ptr<PortService> port) : m_port(std::move(por
     }
 }
 
-bool SerialLink::IsOpen() const { return m_port->IsOpen(); }
+bool SerialLink::IsOpen() const {
+    return m_port->IsOpen();
+}
 
 void SerialLink::Open(std::int16_t portNumber) {
     m_port->SetPortNumber(portNumber);
@@ -28,7 +30,9 @@ void SerialLink::Open(std::int16_t portNumber) {
     m_port->SetReceiveThreshold(kReceiveThreshold);
 }
 
-void SerialLink::Close() { m_port->Close(); }
+void SerialLink::Close() {
+    m_port->Close();
+}
 
 void SerialLink::SendByte(protocol::Byte value) {
     if (!m_port->IsOpen()) {

@@ -139,9 +139,7 @@ TEST_F(BroadcastTest, FailureInTheSliderFramesIsReportedPerSliderAndTheBroadcast
     log.failWriteAfter = 2 + 10 + 3;
     log.failWriteWith = 8022;
     model.Command4_Click();
-    EXPECT_EQ(Sent(), Stream({{115, 255},
-                              {128, 50, 0, 0, 0, 0, 0, 0, 0, 255},
-                              {128, 50, 50}}));
+    EXPECT_EQ(Sent(), Stream({{115, 255}, {128, 50, 0, 0, 0, 0, 0, 0, 0, 255}, {128, 50, 50}}));
     EXPECT_EQ(MessageTexts(), std::vector<std::string>(7, "Error number: 8022"));
     EXPECT_EQ(Levels(), std::vector<int>(8, 50));
     EXPECT_EQ(Readouts(), std::vector<std::string>(8, "50"));

@@ -50,8 +50,8 @@ TEST_F(ChannelSliderTest, MoveSendsSelectedBoardFrameAfterUpdatingReadout) {
     model.VScroll1(3).SetValue(40);
     EXPECT_EQ(Sent(), (std::vector<int>{128, 0, 0, 0, 40, 0, 0, 0, 0, 255}));
     EXPECT_EQ(model.Label2(3), "40");
-    EXPECT_EQ(listener.changes, (std::vector<ControlId>{{Control::ChannelSlider, 3},
-                                                        {Control::ChannelReadout, 3}}));
+    EXPECT_EQ(listener.changes,
+              (std::vector<ControlId>{{Control::ChannelSlider, 3}, {Control::ChannelReadout, 3}}));
     EXPECT_TRUE(listener.messages.empty());
 }
 

@@ -28,8 +28,8 @@ TEST_F(FadeTest, UpFromNinetyEightTakesTwoStepsThenAClearingTick) {
 
     model.Timer2_Timer();
     model.Timer2_Timer();
-    EXPECT_EQ(Sent(), Stream({{128, 99, 0, 0, 0, 0, 0, 0, 0, 255},
-                              {128, 100, 0, 0, 0, 0, 0, 0, 0, 255}}));
+    EXPECT_EQ(Sent(),
+              Stream({{128, 99, 0, 0, 0, 0, 0, 0, 0, 255}, {128, 100, 0, 0, 0, 0, 0, 0, 0, 255}}));
     EXPECT_EQ(Mode(0), FadeMode::Up);
     EXPECT_EQ(model.FadeUpOn(0), 1);
 

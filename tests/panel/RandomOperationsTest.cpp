@@ -27,17 +27,16 @@ std::string CheckStream(const std::vector<protocol::Byte>& bytes,
             rest.push_back(+end);
         } else if (first == 109) {
             rest = {+level, +end};
-        } else if (first == 110 || first == 111 || first == 113 || first == 115 ||
-                   first == 117 || first == 120) {
+        } else if (first == 110 || first == 111 || first == 113 || first == 115 || first == 117 ||
+                   first == 120) {
             rest = {+end};
         } else {
             return "byte " + std::to_string(first) + " starts no frame at " +
                    std::to_string(position);
         }
         const std::size_t frameEnd = position + 1 + rest.size();
-        const auto cut = std::find_if(cuts.begin(), cuts.end(), [&](std::size_t c) {
-            return c > position && c < frameEnd;
-        });
+        const auto cut = std::find_if(cuts.begin(), cuts.end(),
+                                      [&](std::size_t c) { return c > position && c < frameEnd; });
         const std::size_t stop = cut != cuts.end() ? *cut : frameEnd;
         if (stop > bytes.size()) {
             return "frame at " + std::to_string(position) + " is incomplete without a failure";
@@ -82,8 +81,8 @@ protected:
         const auto address = [&] { return static_cast<protocol::Address>(pick(128, 158)); };
 
         for (int step = 0; step < operations; ++step) {
-            const std::string where = "seed " + std::to_string(seed) + " step " +
-                                      std::to_string(step);
+            const std::string where =
+                "seed " + std::to_string(seed) + " step " + std::to_string(step);
             log.failWriteAfter.reset();
             log.failOpenWith.reset();
             if (pick(0, 19) == 0) {
@@ -114,12 +113,10 @@ protected:
                     model.VScroll3().EndDrag();
                 }
             } else if (op == 20) {
-                const Click presets[] = {&panel::PanelModel::Command2_Click,
-                                         &panel::PanelModel::Command3_Click,
-                                         &panel::PanelModel::Command7_Click,
-                                         &panel::PanelModel::Command4_Click,
-                                         &panel::PanelModel::Command8_Click,
-                                         &panel::PanelModel::Command5_Click};
+                const Click presets[] = {
+                    &panel::PanelModel::Command2_Click, &panel::PanelModel::Command3_Click,
+                    &panel::PanelModel::Command7_Click, &panel::PanelModel::Command4_Click,
+                    &panel::PanelModel::Command8_Click, &panel::PanelModel::Command5_Click};
                 (model.*presets[pick(0, 5)])();
             } else if (op == 21) {
                 model.VScroll2().SetValue(level());
@@ -166,7 +163,9 @@ TEST_F(RandomOperationsTest, InvariantsHoldOverThousandsOfRandomOperations) {
     Run(20261208, 5000);
 }
 
-TEST_F(RandomOperationsTest, InvariantsHoldForAnotherSeed) { Run(7, 5000); }
+TEST_F(RandomOperationsTest, InvariantsHoldForAnotherSeed) {
+    Run(7, 5000);
+}
 
 }  // namespace
 }  // namespace dimrix::testing

@@ -9,7 +9,9 @@
 namespace dimrix::panel {
 namespace {
 
-std::string Name(SliderEvent event) { return event == SliderEvent::Change ? "Change" : "Scroll"; }
+std::string Name(SliderEvent event) {
+    return event == SliderEvent::Change ? "Change" : "Scroll";
+}
 
 TEST(SliderModelTest, DifferentValueRaisesChangeOnceSameValueNothing) {
     SliderModel slider(100, 0, 0);
@@ -36,8 +38,7 @@ TEST(SliderModelTest, DragRaisesScrollPerNewPositionAndChangeAtTheEnd) {
     slider.DragTo(1);
     slider.EndDrag();
     slider.EndDrag();
-    EXPECT_EQ(events,
-              (std::vector<std::string>{"Scroll 1", "Scroll 2", "Scroll 1", "Change 1"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"Scroll 1", "Scroll 2", "Scroll 1", "Change 1"}));
 }
 
 TEST(SliderModelTest, RangeIsInclusiveWhicheverEndIsLarger) {
@@ -61,7 +62,8 @@ TEST(SliderModelTest, AssignmentInsideAHandlerNestsItsNotification) {
         inner.SetValue(outer.Value());
         events.push_back("outer ends");
     });
-    inner.SetHandler([&](SliderEvent) { events.push_back("inner " + std::to_string(inner.Value())); });
+    inner.SetHandler(
+        [&](SliderEvent) { events.push_back("inner " + std::to_string(inner.Value())); });
     outer.SetValue(7);
     EXPECT_EQ(events, (std::vector<std::string>{"outer begins", "inner 7", "outer ends"}));
 }

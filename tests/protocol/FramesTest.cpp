@@ -34,9 +34,9 @@ TEST(PresetFrameTest, EachPresetHasItsCodeAndLevel) {
         int code;
         int level;
     };
-    const Case cases[] = {{Preset::AllOff, 110, 0},  {Preset::All10, 111, 10},
-                          {Preset::All30, 113, 30},  {Preset::All50, 115, 50},
-                          {Preset::All70, 117, 70},  {Preset::All100, 120, 100}};
+    const Case cases[] = {{Preset::AllOff, 110, 0}, {Preset::All10, 111, 10},
+                          {Preset::All30, 113, 30}, {Preset::All50, 115, 50},
+                          {Preset::All70, 117, 70}, {Preset::All100, 120, 100}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         EXPECT_EQ(AsInts(PresetFrame(c.preset)), (std::vector<int>{c.code, 255}));

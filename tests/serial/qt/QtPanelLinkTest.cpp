@@ -12,8 +12,8 @@
 #include "panel/PanelModel.h"
 #include "serial/qt/DeviceOpenLog.h"
 #include "serial/qt/EventLoop.h"
-#include "support/PseudoTerminal.h"
 #include "serial/qt/QtPortService.h"
+#include "support/PseudoTerminal.h"
 #include "support/RecordingListener.h"
 
 // The headless panel driving the real port, with pseudo-terminals as COM1 and COM2.

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "serial/qt/EventLoop.h"
-#include "support/PseudoTerminal.h"
 #include "serial/qt/QtPortService.h"
+#include "support/PseudoTerminal.h"
 
 namespace dimrix::serial {
 namespace {
