@@ -38,12 +38,9 @@ std::size_t ChannelSlot(int index) {
 }
 
 // Every channel slider has 100 at the top and 0 at the bottom, and starts at 0.
-std::array<SliderModel, kChannelCount> MakeChannelSliders() {
-    return {
-        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
-        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
-        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel),
-        SliderModel(kMaxLevel, kMinLevel, kMinLevel), SliderModel(kMaxLevel, kMinLevel, kMinLevel)};
+template <std::size_t... Channel>
+std::array<SliderModel, sizeof...(Channel)> MakeChannelSliders(std::index_sequence<Channel...>) {
+    return {((void)Channel, SliderModel(kMaxLevel, kMinLevel, kMinLevel))...};
 }
 
 }  // namespace
@@ -64,7 +61,7 @@ private:
 PanelModel::PanelModel(std::unique_ptr<serial::PortService> port, PanelListener& listener)
     : m_listener(listener),
       m_link(std::move(port)),
-      m_vScroll1(MakeChannelSliders()),
+      m_vScroll1(MakeChannelSliders(std::make_index_sequence<kChannelCount>{})),
       m_vScroll2(kMaxLevel, kMinLevel, kMinLevel),
       m_vScroll3(kLastAddress, kFirstAddress, kFirstAddress),
       m_command1Caption(kGoCaption),
