@@ -13,7 +13,6 @@
 #include <string>
 
 #include "protocol/Frames.h"
-#include "serial/qt/QtPortService.h"
 #include "support/FigureReport.h"
 #include "support/Samples.h"
 #include "window/WindowRig.h"
@@ -48,10 +47,7 @@ BacklogFigures FadeIntoSlowLine() {
     PseudoTerminal pty;
     WireReader reader(pty, kFadeBytes, kLineBytesPerSecond);
     WriteLog writes;
-    WindowRig rig(
-        std::make_unique<TimedPort>(std::make_unique<serial::QtPortService>(
-                                        serial::PortPaths{pty.SlavePath(), pty.SlavePath()}),
-                                    writes, kFadeBytes));
+    WindowRig rig(std::make_unique<TimedPort>(WindowRig::PortOn(pty), writes, kFadeBytes));
     rig.Connect();
     reader.Start();
     for (int channel = 0; channel < protocol::kChannelCount; ++channel) {

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "protocol/Frames.h"
-#include "serial/qt/QtPortService.h"
 #include "support/FigureReport.h"
 #include "support/Samples.h"
 #include "window/WindowRig.h"
@@ -63,10 +62,7 @@ FadeFigures FadeOnce(int channels) {
         static_cast<std::size_t>(kFadeSteps * channels) * protocol::kAddressFrameSize;
     WireReader reader(pty, expected, 0.0);
     WriteLog writes;
-    WindowRig rig(
-        std::make_unique<TimedPort>(std::make_unique<serial::QtPortService>(
-                                        serial::PortPaths{pty.SlavePath(), pty.SlavePath()}),
-                                    writes, expected));
+    WindowRig rig(std::make_unique<TimedPort>(WindowRig::PortOn(pty), writes, expected));
     rig.Connect();
     reader.Start();
     const Clock::time_point clicked = Clock::now();

@@ -24,7 +24,6 @@
 
 #include "panel/PanelModel.h"
 #include "protocol/Frames.h"
-#include "serial/qt/QtPortService.h"
 #include "support/AllocationCounter.h"
 #include "support/FigureReport.h"
 #include "support/QuietListener.h"
@@ -113,18 +112,13 @@ RunFigures Measure(PseudoTerminal& pty, const Move& move, Level low, Level high)
     return figures;
 }
 
-std::unique_ptr<serial::QtPortService> PortOn(const PseudoTerminal& pty) {
-    return std::make_unique<serial::QtPortService>(
-        serial::PortPaths{pty.SlavePath(), pty.SlavePath()});
-}
-
 constexpr Level kModelLow = 40;
 constexpr Level kModelHigh = 41;
 
 RunFigures ThroughModel() {
     PseudoTerminal pty;
     QuietListener listener;
-    panel::PanelModel model(PortOn(pty), listener);
+    panel::PanelModel model(WindowRig::PortOn(pty), listener);
     model.Command1_Click();
     if (!model.PortIsOpen()) {
         throw std::runtime_error("the port did not open: " + listener.LastMessage());
@@ -142,7 +136,7 @@ RunFigures ThroughModel() {
 // arrow triggers it.
 RunFigures ThroughWindow() {
     PseudoTerminal pty;
-    WindowRig rig(PortOn(pty));
+    WindowRig rig(WindowRig::PortOn(pty));
     rig.Connect();
     auto* slider = rig.Find<QAbstractSlider>("VScroll1_" + std::to_string(kChannel));
     const RunFigures figures = Measure(

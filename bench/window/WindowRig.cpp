@@ -6,8 +6,14 @@
 #include <stdexcept>
 
 #include "panel/PanelModel.h"
+#include "serial/qt/QtPortService.h"
 
 namespace dimrix::bench {
+
+std::unique_ptr<serial::PortService> WindowRig::PortOn(const PseudoTerminal& pty) {
+    return std::make_unique<serial::QtPortService>(
+        serial::PortPaths{pty.SlavePath(), pty.SlavePath()});
+}
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "serial/PortService.h"
 #include "window/Form1.h"
+#include "wire/PseudoTerminal.h"
 
 namespace dimrix::bench {
 
@@ -49,6 +50,9 @@ public:
     void RunFor(std::chrono::milliseconds duration);
     /// Closes the window as the operator would (the panel closes its port).
     void Close();
+
+    /// The real Qt port with both COM1 and COM2 on this pseudo-terminal.
+    static std::unique_ptr<serial::PortService> PortOn(const PseudoTerminal& pty);
 
     /// Draws into memory instead of onto a screen, unless QT_QPA_PLATFORM says
     /// otherwise. Call before the QApplication is created.
