@@ -1,11 +1,11 @@
 #include "serial/qt/QtSerialDevice.h"
 
-#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QString>
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -26,22 +26,14 @@ namespace dimrix::serial {
 
 namespace {
 
-constexpr qint64 kOneByte = 1;
+using Clock = Transmitter::Clock;
 
-// Start bit, eight data bits, stop bit: what one octet costs on the line.
-constexpr std::int64_t kBitTimesPerOctet = 10;
-constexpr std::int64_t kMillisecondsPerSecond = 1000;
 // Bytes still queued at close get twice their line time to leave, plus room for the
 // driver to get going: enough for a healthy line, short enough for a stuck one.
-constexpr std::int64_t kDrainMargin = 2;
+constexpr int kDrainMargin = 2;
 constexpr std::chrono::milliseconds kDrainSlack{500};
-// How often the driver's queue is looked at while it empties; about 19 octets at 19200.
-constexpr std::chrono::milliseconds kDrainPollInterval{10};
-
-// An error that may be transient (Qt reports EAGAIN as a resource error) counts as a
-// lost device only on a hang-up or when it keeps coming without a byte moving; Qt
-// retries a failed transfer at every event-loop pass, so three is reached at once.
-constexpr int kUnconfirmedFaultLimit = 3;
+// How often the line is looked at while it empties; about 4 bytes at 19200 baud.
+constexpr std::chrono::milliseconds kDrainPollInterval{2};
 
 constexpr int kMinDataBits = 5;
 constexpr int kMaxDataBits = 8;
@@ -104,7 +96,11 @@ QtSerialDevice::QtSerialDevice() {
     QObject::connect(port, &QSerialPort::errorOccurred, port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
     QObject::connect(port, &QSerialPort::readyRead, port, [this] { DiscardInput(); });
-    QObject::connect(port, &QSerialPort::bytesWritten, port, [this] { OnProgress(); });
+    m_pumpTimer->setSingleShot(true);
+    // The line's pace is a few milliseconds a frame; a coarse timer would let it run dry.
+    m_pumpTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(m_pumpTimer.get(), &QTimer::timeout, m_pumpTimer.get(),
+                     [this] { PumpFromTimer(); });
 }
 
 QtSerialDevice::~QtSerialDevice() {
@@ -144,8 +140,8 @@ void QtSerialDevice::Open(const std::string& device, const LineSettings& setting
     }
     m_device = device;
     m_fault = 0;
-    m_unconfirmedFaults = 0;
-    ++m_opening;
+    ++m_generation;
+    m_transmitter = std::make_unique<Transmitter>(settings);
     m_state = State::Open;
 }
 
@@ -165,23 +161,86 @@ void QtSerialDevice::Write(protocol::Byte value) {
     // The error signal of a lost device arrives only on a later event-loop pass; asking
     // the descriptor makes the first send after an unplug fail, not the one after it.
     if (m_state == State::Open && DeviceHungUp()) {
-        Break(errors::kDeviceLost);
+        MarkFailed(errors::kDeviceLost);
     }
     if (m_state == State::Broken) {
         throw LinkError(m_fault, m_device + ": the device failed; connect again");
     }
-    const char octet = static_cast<char>(value);
-    if (m_port->write(&octet, kOneByte) != kOneByte) {
-        Break(errors::kWriteFailed);
-        throw LinkError(m_fault, m_device + ": " + m_port->errorString().toStdString());
+    const Clock::time_point now = Clock::now();
+    m_transmitter->Queue(value, now);
+    if (m_pumpTimer->isActive()) {
+        return;
     }
-    // QSerialPort would hand the bytes to the driver on the next event-loop pass, after
-    // the window has repainted the sliders that moved: a few milliseconds late with eight
-    // channels fading. Handing each finished frame over at once keeps the fade clock
-    // true on the wire; what the driver cannot take yet still leaves on the event loop.
-    if (value == protocol::kFrameEnd) {
-        m_port->flush();
+    if (!m_transmitter->PumpsAtOnce(now)) {
+        m_pumpTimer->start(std::chrono::milliseconds::zero());
+        return;
     }
+    // A quiet line takes the byte at once, before the window repaints what moved.
+    try {
+        Pump();
+    } catch (const LinkError& error) {
+        MarkFailed(error.Number());
+        throw;
+    }
+}
+
+std::size_t QtSerialDevice::Waiting() const {
+    return m_transmitter ? m_transmitter->Waiting() : 0;
+}
+
+void QtSerialDevice::Pump() {
+    const Clock::time_point now = Clock::now();
+    const std::optional<Clock::time_point> next = m_transmitter->Pump(*this, now);
+    if (next) {
+        // Rounded up: early, the driver would not yet have room for a whole frame.
+        m_pumpTimer->start(std::chrono::ceil<std::chrono::milliseconds>(*next - now));
+    }
+}
+
+void QtSerialDevice::PumpFromTimer() {
+    if (m_state != State::Open) {
+        return;
+    }
+    try {
+        Pump();
+    } catch (const LinkError& error) {
+        // Nobody is sending right now; the next send reports the fault.
+        MarkFailed(error.Number());
+    }
+}
+
+std::size_t QtSerialDevice::Accept(std::span<const protocol::Byte> bytes) {
+#ifdef Q_OS_UNIX
+    // Straight to the descriptor, which QSerialPort opened non-blocking: its own write
+    // buffer would keep bytes the queue can no longer drop, and would call a full driver
+    // an error.
+    for (;;) {
+        const ssize_t written = ::write(m_port->handle(), bytes.data(), bytes.size());
+        if (written >= 0) {
+            return static_cast<std::size_t>(written);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        const int failure = errno;
+        const bool gone = failure == EIO || failure == ENXIO || failure == ENODEV ||
+                          failure == EBADF || DeviceHungUp();
+        throw LinkError(gone ? errors::kDeviceLost : errors::kWriteFailed,
+                        m_device + ": " + std::strerror(failure));
+    }
+#else
+    const qint64 written = m_port->write(reinterpret_cast<const char*>(bytes.data()),
+                                         static_cast<qint64>(bytes.size()));
+    if (written < 0) {
+        throw LinkError(errors::kWriteFailed,
+                        m_device + ": " + m_port->errorString().toStdString());
+    }
+    m_port->flush();
+    return static_cast<std::size_t>(written);
+#endif
 }
 
 void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
@@ -193,34 +252,32 @@ void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
     if (!number) {
         return;
     }
-    if (*number == errors::kDeviceLost && !DeviceHungUp() &&
-        ++m_unconfirmedFaults < kUnconfirmedFaultLimit) {
+    // Qt files a full or empty descriptor (EAGAIN) with the errors of a device that went
+    // away; only a hang-up tells the two apart.
+    if (*number == errors::kDeviceLost && !DeviceHungUp()) {
         return;
     }
-    Break(*number);
-}
-
-void QtSerialDevice::OnProgress() {
-    m_unconfirmedFaults = 0;
+    MarkFailed(*number);
 }
 
 void QtSerialDevice::DiscardInput() {
     // Nothing on this line is meant for the panel. Reading it out keeps the device from
     // holding it, and the bounded read buffer keeps a flooding peer from growing memory.
     m_port->skip(m_port->bytesAvailable());
-    OnProgress();
 }
 
-void QtSerialDevice::Break(ErrorNumber number) {
+void QtSerialDevice::MarkFailed(ErrorNumber number) {
     m_state = State::Broken;
     m_fault = number;
-    // Qt keeps retrying a failed transfer on every pass of the event loop until the port
-    // is closed, but closing from inside its error signal can raise the signal again.
-    // The release therefore runs as a queued call, and only for this same opening.
+    m_pumpTimer->stop();
+    m_transmitter->Clear();
+    // Qt keeps retrying a failed read on every pass of the event loop until the port is
+    // closed, but closing from inside its error signal can raise the signal again. The
+    // release therefore runs as a queued call, and only for this same opening.
     QMetaObject::invokeMethod(
         m_port.get(),
-        [this, opening = m_opening] {
-            if (m_state == State::Broken && m_opening == opening) {
+        [this, generation = m_generation] {
+            if (m_state == State::Broken && m_generation == generation) {
                 Release();
             }
         },
@@ -228,27 +285,33 @@ void QtSerialDevice::Break(ErrorNumber number) {
 }
 
 void QtSerialDevice::Release() {
+    m_pumpTimer->stop();
     if (m_port->isOpen()) {
         m_port->close();
     }
 }
 
 void QtSerialDevice::DrainOutput() {
-    // Closing drops whatever QSerialPort still holds, and then puts back the line
-    // settings the device had before, so bytes left in the driver would leave at the
-    // wrong speed. Both queues are emptied first, within a deadline sized to the backlog.
-    const std::int64_t bytesPerSecond =
-        std::max<std::int64_t>(m_port->baudRate() / kBitTimesPerOctet, 1);
-    const std::int64_t backlog = m_port->bytesToWrite() + DriverBacklog();
-    const QDeadlineTimer deadline(std::chrono::milliseconds(backlog * kMillisecondsPerSecond *
-                                                            kDrainMargin / bytesPerSecond) +
-                                  kDrainSlack);
-    while (m_state == State::Open && m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
-        // A false return is a timeout (the loop ends on the deadline) or an error, which
-        // OnError has judged: a fault ends the loop, a transient one is waited out.
-        m_port->waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
-    }
-    while (m_state == State::Open && DriverBacklog() > 0 && !deadline.hasExpired()) {
+    // Closing puts back the line settings the device had before, so bytes left in the
+    // driver would leave at the wrong speed, and the queue's would never leave at all.
+    // Both are let out at the line's pace first, within a deadline sized to them.
+    const Clock::time_point start = Clock::now();
+    const LinePacer& pacer = m_transmitter->Pacer();
+    const auto backlog = static_cast<long>(m_transmitter->Waiting() + Holds());
+    const Clock::time_point deadline =
+        std::max(start, pacer.IdleTime()) + pacer.ByteTime() * backlog * kDrainMargin + kDrainSlack;
+    m_pumpTimer->stop();
+    for (Clock::time_point now = start; m_state == State::Open && now < deadline;
+         now = Clock::now()) {
+        if (m_transmitter->LineIdle(*this, now)) {
+            return;
+        }
+        try {
+            (void)m_transmitter->Pump(*this, now);
+        } catch (const LinkError& error) {
+            MarkFailed(error.Number());
+            return;
+        }
         std::this_thread::sleep_for(kDrainPollInterval);
     }
 }
@@ -267,13 +330,13 @@ bool QtSerialDevice::DeviceHungUp() const {
 #endif
 }
 
-std::int64_t QtSerialDevice::DriverBacklog() const {
+std::size_t QtSerialDevice::Holds() const {
 #if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
     int queued = 0;
-    if (::ioctl(m_port->handle(), TIOCOUTQ, &queued) != 0) {
+    if (::ioctl(m_port->handle(), TIOCOUTQ, &queued) != 0 || queued < 0) {
         return 0;
     }
-    return queued;
+    return static_cast<std::size_t>(queued);
 #else
     return 0;
 #endif

@@ -1,0 +1,55 @@
+#include "serial/LinePacer.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace dimrix::serial {
+
+namespace {
+
+// Every octet is framed by a start bit, and followed by its parity bit (if any) and its
+// stop bits.
+constexpr int kStartBits = 1;
+constexpr int kParityBits = 1;
+constexpr char kNoParity = 'N';
+
+}  // namespace
+
+LinePacer::LinePacer(const LineSettings& settings) {
+    if (settings.baudRate <= 0) {
+        throw std::invalid_argument("the line needs a baud rate");
+    }
+    const int bits = kStartBits + settings.dataBits +
+                     (settings.parity == kNoParity ? 0 : kParityBits) + settings.stopBits;
+    m_byteTime =
+        std::chrono::duration_cast<Duration>(std::chrono::seconds(bits)) / settings.baudRate;
+}
+
+std::size_t LinePacer::Held(TimePoint now, std::size_t driverHolds) const {
+    const Duration ahead = m_lineFreeAt - now;
+    // A byte partly on the wire still counts as held.
+    const std::size_t byClock =
+        ahead > Duration::zero()
+            ? static_cast<std::size_t>((ahead + m_byteTime - Duration(1)) / m_byteTime)
+            : 0;
+    return std::max(byClock, driverHolds);
+}
+
+std::size_t LinePacer::Room(TimePoint now, std::size_t driverHolds) const {
+    const std::size_t held = Held(now, driverHolds);
+    return held >= kDriverTarget ? 0 : kDriverTarget - held;
+}
+
+void LinePacer::Handed(std::size_t count, TimePoint now) {
+    m_lineFreeAt = std::max(m_lineFreeAt, now) + m_byteTime * static_cast<long>(count);
+}
+
+LinePacer::TimePoint LinePacer::RefillTime(TimePoint now, std::size_t driverHolds) const {
+    const std::size_t held = Held(now, driverHolds);
+    // At least one byte time away, so a driver that reports more than the clock knows
+    // about is asked again soon without spinning.
+    const std::size_t toDrain = held > kRefillMark ? held - kRefillMark : 1;
+    return now + m_byteTime * static_cast<long>(toDrain);
+}
+
+}  // namespace dimrix::serial
