@@ -62,9 +62,12 @@ void LineDecoder::Begin(Byte value) {
 }
 
 void LineDecoder::End() {
-    if (m_length == 0 || m_length != BodyLength(ClassOf(m_frame.front()))) {
-        Discard();
+    if (m_length == 0) {
         ++m_malformed;
+        return;
+    }
+    if (m_length != BodyLength(ClassOf(m_frame.front()))) {
+        Discard();
         return;
     }
     const Byte first = m_frame.front();

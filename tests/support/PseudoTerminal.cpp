@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <filesystem>
@@ -46,16 +48,25 @@ PseudoTerminal::~PseudoTerminal() {
     CloseMaster();
 }
 
-void PseudoTerminal::ReadInto(std::vector<std::uint8_t>& bytes) const {
+void PseudoTerminal::ReadInto(std::vector<std::uint8_t>& bytes, std::size_t limit) const {
     std::array<std::uint8_t, kReadChunk> chunk{};
-    for (;;) {
-        const ssize_t count = ::read(m_master, chunk.data(), chunk.size());
+    while (limit > 0) {
+        const ssize_t count = ::read(m_master, chunk.data(), std::min(chunk.size(), limit));
         if (count <= 0) {
             // EAGAIN: nothing more now. EIO: no one has the slave open.
             return;
         }
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + count);
+        limit -= static_cast<std::size_t>(count);
     }
+}
+
+std::size_t PseudoTerminal::Unread() const {
+    int unread = 0;
+    if (::ioctl(m_master, FIONREAD, &unread) != 0) {
+        ThrowSystemError("FIONREAD");
+    }
+    return static_cast<std::size_t>(unread);
 }
 
 std::size_t PseudoTerminal::WriteToMaster(std::span<const std::uint8_t> bytes) const {

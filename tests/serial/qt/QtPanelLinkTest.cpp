@@ -2,10 +2,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QObject>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -184,6 +188,64 @@ TEST_F(QtPanelLinkTest, EightChannelsFadingFasterThanTheLineEndWhereThePanelEnds
     // All OFF made every frame still waiting pointless, and went next.
     const Bytes allOff{110, kEnd};
     EXPECT_FALSE(std::ranges::search(received, allOff).empty());
+    EXPECT_TRUE(m_listener.messages.empty());
+}
+
+TEST_F(QtPanelLinkTest, AllOffReachesALineReadAtItsOwnSpeedAtOnceWhileEightChannelsFade) {
+    PseudoTerminal com1;
+    PseudoTerminal com2;
+    const auto model = MakePanel(com1, com2);
+    model->Command1_Click();
+    for (int channel = 0; channel < kChannels; ++channel) {
+        model->Command9_Click(channel);
+    }
+    // The boards read 1,920 bytes a second, what 19200 baud carries, whatever the
+    // pseudo-terminal would take; the fade ticks every 25 ms, producing 3,200.
+    using Clock = std::chrono::steady_clock;
+    constexpr double kLineBytesPerMs = 1.92;
+    const Clock::time_point start = Clock::now();
+    Bytes received;
+    const auto readAtLineSpeed = [&] {
+        const std::chrono::duration<double, std::milli> elapsed = Clock::now() - start;
+        const auto due = static_cast<std::size_t>(elapsed.count() * kLineBytesPerMs);
+        com1.ReadInto(received, due - std::min(due, received.size()));
+    };
+    QTimer fadeTimer;
+    QObject::connect(&fadeTimer, &QTimer::timeout, [&] { model->Timer2_Timer(); });
+    fadeTimer.start(std::chrono::milliseconds(25));
+    EventLoop::SpinUntil(
+        [&] {
+            readAtLineSpeed();
+            return false;
+        },
+        std::chrono::milliseconds(2000));
+
+    const Clock::time_point pressed = Clock::now();
+    model->Command2_Click();  // All OFF
+    fadeTimer.stop();
+    const Bytes allOff{110, kEnd};
+    const std::size_t before = received.size();
+    ASSERT_TRUE(EventLoop::SpinUntil([&] {
+        readAtLineSpeed();
+        return !std::ranges::search(std::span(received).subspan(before), allOff).empty();
+    }));
+    const auto latency =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pressed);
+    EXPECT_LT(latency.count(), 50) << "All OFF waited behind stale frames";
+
+    // The sliders' frames after All OFF follow; the boards end where the panel ends.
+    const Bytes last{kFirstBoard, 0, 0, 0, 0, 0, 0, 0, 0, kEnd};
+    ASSERT_TRUE(EventLoop::SpinUntil([&] {
+        readAtLineSpeed();
+        return received.size() >= last.size() &&
+               std::equal(last.rbegin(), last.rend(), received.rbegin());
+    }));
+    LineDecoder boards;
+    boards.Feed(received);
+    EXPECT_EQ(boards.Malformed(), 0U) << "a frame was torn";
+    for (std::uint8_t board = kFirstBoard; board <= kLastBoard; ++board) {
+        EXPECT_EQ(boards.Board(board), protocol::ChannelLevels{}) << int{board};
+    }
     EXPECT_TRUE(m_listener.messages.empty());
 }
 

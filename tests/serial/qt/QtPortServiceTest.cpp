@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/LineDecoder.h"
 #include "serial/LinkError.h"
 #include "serial/qt/EventLoop.h"
 #include "support/PseudoTerminal.h"
@@ -44,6 +45,8 @@ Bytes EveryByteValueTwice() {
 // it can make another one pointless. Sent at kFastLine, it takes about 1.4 s.
 constexpr std::size_t kLargeBacklog = 32 * 1024;
 constexpr LineSettings kFastLine{230400, 'N', 8, 1};
+// Most of what a pseudo-terminal takes before it refuses more (about 20 KB here).
+constexpr std::size_t kFullPseudoTerminal = 16 * 1024;
 constexpr std::size_t kPatternPeriod = 251;
 
 Bytes LargeBacklog() {
@@ -232,6 +235,51 @@ TEST_F(QtPortServiceTest, DeviceLostMidBacklogFailsTheNextWriteThenReconnectWork
     const Bytes sent = EveryByteValueTwice();
     WriteAll(port, sent);
     EXPECT_EQ(Receive(second, sent.size()), sent);
+}
+
+TEST_F(QtPortServiceTest, ReaderThatStallsPastAFullDriverCostsNoFrameAndNoFault) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1, kFastLine);
+    // Fades follow one another on three boards while nobody reads: the wire clock keeps
+    // handing bytes over until the pseudo-terminal refuses them.
+    Bytes sent;
+    std::uint8_t level = 0;
+    const auto fadeStep = [&] {
+        for (const std::uint8_t board : {128, 140, 158}) {
+            const Bytes frame{board, level, level, level, level, level, level, level, level, 255};
+            WriteAll(port, frame);
+            sent.insert(sent.end(), frame.begin(), frame.end());
+        }
+        level = static_cast<std::uint8_t>((level + 1) % 101);
+    };
+    // About 13 KB/s get handed over: three seconds fill the pseudo-terminal's 20 KB, and
+    // every hand-over after that meets a full driver.
+    EventLoop::SpinUntil(
+        [&] {
+            fadeStep();
+            return false;
+        },
+        std::chrono::seconds(3));
+    Bytes received;
+    pty.ReadInto(received);
+    ASSERT_GT(received.size(), kFullPseudoTerminal) << "the stall never filled the driver";
+    EXPECT_TRUE(port.IsOpen());
+    const Bytes last{130, 1, 2, 3, 4, 5, 6, 7, 8, 255};
+    EXPECT_NO_THROW(WriteAll(port, last));
+    sent.insert(sent.end(), last.begin(), last.end());
+
+    ASSERT_TRUE(EventLoop::SpinUntil([&] {
+        pty.ReadInto(received);
+        return received.size() >= last.size() &&
+               std::equal(last.rbegin(), last.rend(), received.rbegin());
+    }));
+    protocol::LineDecoder everything;
+    everything.Feed(sent);
+    protocol::LineDecoder boards;
+    boards.Feed(received);
+    EXPECT_EQ(boards.Malformed(), 0U) << "a frame was torn";
+    EXPECT_EQ(boards.State(), everything.State());
 }
 
 struct OpenFailureCase {
