@@ -25,6 +25,9 @@ constexpr TimerSettings kFadeTimer{std::chrono::milliseconds(25), true};
 constexpr TimerSettings kRefreshTimer{std::chrono::milliseconds(5000), false};
 constexpr std::int16_t kFlagOn = 1;
 constexpr std::int16_t kFlagOff = 0;
+// One fade step, in levels.
+constexpr int kFadeUpStep = 1;
+constexpr int kFadeDownStep = -1;
 
 std::string Decimal(int value) {
     return std::to_string(value);
@@ -295,6 +298,7 @@ void PanelModel::Timer2_Timer() {
     HandlerScope scope(*this);
     // Each step moves a slider, whose own handler sends the frame. The end of a fade is
     // noticed on the tick after the slider reached it, so 0..100 is 100 steps plus one.
+    // The slider's Min is the top of the bar (100) and its Max the bottom (0).
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const std::size_t slot = static_cast<std::size_t>(channel);
         SliderModel& slider = VScroll1(channel);
@@ -303,7 +307,7 @@ void PanelModel::Timer2_Timer() {
                 m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
                 m_fadeUpOn[slot] = kFlagOff;
             } else {
-                slider.SetValue(static_cast<Level>(slider.Value() + 1));
+                StepFade(channel, kFadeUpStep);
             }
         }
         if (m_fadeTable.At(CurrentAddress(), channel) == FadeMode::Down) {
@@ -311,9 +315,24 @@ void PanelModel::Timer2_Timer() {
                 m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
                 m_fadeDownOn[slot] = kFlagOff;
             } else {
-                slider.SetValue(static_cast<Level>(slider.Value() - 1));
+                StepFade(channel, kFadeDownStep);
             }
         }
+    }
+}
+
+// A step whose send failed ends the channel's fade as its button would: without that, a
+// lost line would raise one report per step, and the next report would come before the
+// operator could reach a button to stop the fade.
+void PanelModel::StepFade(int channel, int step) {
+    SliderModel& slider = VScroll1(channel);
+    const std::uint64_t reportsBefore = m_failureReports;
+    slider.SetValue(static_cast<Level>(slider.Value() + step));
+    if (m_failureReports != reportsBefore) {
+        const std::size_t slot = ChannelSlot(channel);
+        m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
+        m_fadeUpOn[slot] = kFlagOff;
+        m_fadeDownOn[slot] = kFlagOff;
     }
 }
 
@@ -377,6 +396,7 @@ void PanelModel::RunTrapped(Body&& body) {
         failure = error.Number();
     }
     if (failure) {
+        ++m_failureReports;
         serial::ReportError(m_listener, *failure);
     }
 }
