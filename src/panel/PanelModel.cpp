@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "serial/ErrorReport.h"
+#include "panel/ErrorReport.h"
 #include "serial/LinkError.h"
 
 namespace dimrix::panel {
@@ -204,12 +204,12 @@ void PanelModel::Command1_Click() {
     try {
         m_link.Open(portNumber);
     } catch (const serial::LinkError& error) {
-        failure = serial::OpenFailureText(portNumber, error);
+        failure = OpenFailureText(portNumber, error);
     }
     // Opening resolves which device each choice stands for anew.
     m_listener.ControlChanged({Control::PortChoice});
     if (failure) {
-        m_listener.ShowMessage(serial::kAppTitle, *failure);
+        m_listener.ShowMessage(kAppTitle, *failure);
         return;
     }
     SetText(m_command1Caption, kOnlineCaption, {Control::ConnectCaption});
@@ -397,7 +397,7 @@ void PanelModel::RunTrapped(Body&& body) {
     }
     if (failure) {
         ++m_failureReports;
-        serial::ReportError(m_listener, *failure);
+        ReportError(m_listener, *failure);
     }
 }
 

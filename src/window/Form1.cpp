@@ -17,7 +17,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "serial/ErrorReport.h"
+#include "panel/ErrorReport.h"
 #include "serial/SerialLink.h"
 #include "window/FormLayout.h"
 #include "window/GroupFrame.h"
@@ -73,7 +73,7 @@ void Configure(QTimer& timer, const panel::TimerSettings& settings) {
 Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
     : QWidget(parent, kWindowFlags), m_model(std::make_unique<PanelModel>(std::move(port), *this)) {
     setObjectName(ToQString(FormLayout::kWindowName));
-    setWindowTitle(serial::kAppTitle);
+    setWindowTitle(panel::kAppTitle);
     setWindowIcon(QIcon(kIconResource));
     setFont(FormLayout::FontOf(Face::Standard));
     setFixedSize(FormLayout::ClientSize());
