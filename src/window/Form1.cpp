@@ -72,7 +72,8 @@ void Configure(QTimer& timer, const panel::TimerSettings& settings) {
 }  // namespace
 
 Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
-    : QWidget(parent, kWindowFlags), m_model(std::make_unique<PanelModel>(std::move(port), *this)) {
+    : QWidget(parent, kWindowFlags) {
+    m_model = std::make_unique<PanelModel>(std::move(port), *this);
     setObjectName(ToQString(FormLayout::kWindowName));
     setWindowTitle(panel::kAppTitle);
     setWindowIcon(QIcon(kIconResource));
@@ -93,9 +94,12 @@ Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
     CentreOnScreen();
 }
 
-// The panel goes before the widgets that hold references into it; nothing of the
-// panel is used once the window is being destroyed.
-Form1::~Form1() = default;
+// The scroll bars hold references into the panel and the buttons and timers call it, so
+// the children go first, while the panel still exists; the panel goes with the members.
+Form1::~Form1() {
+    const QObjectList children = this->children();
+    qDeleteAll(children);
+}
 
 template <typename Widget, typename... Args>
 Widget* Form1::Make(std::string_view name, Args&&... args) {
