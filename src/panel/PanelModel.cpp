@@ -298,11 +298,11 @@ void PanelModel::Timer2_Timer() {
     HandlerScope scope(*this);
     // Each step moves a slider, whose own handler sends the frame. The end of a fade is
     // noticed on the tick after the slider reached it, so 0..100 is 100 steps plus one.
-    // The slider's Min is the top of the bar (100) and its Max the bottom (0).
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const std::size_t slot = static_cast<std::size_t>(channel);
         SliderModel& slider = VScroll1(channel);
         if (m_fadeTable.At(CurrentAddress(), channel) == FadeMode::Up) {
+            // Min is the top of the bar (100): the fade up is complete.
             if (slider.Value() == slider.Min()) {
                 m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
                 m_fadeUpOn[slot] = kFlagOff;
@@ -311,6 +311,7 @@ void PanelModel::Timer2_Timer() {
             }
         }
         if (m_fadeTable.At(CurrentAddress(), channel) == FadeMode::Down) {
+            // Max is the bottom of the bar (0): the fade down is complete.
             if (slider.Value() == slider.Max()) {
                 m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
                 m_fadeDownOn[slot] = kFlagOff;

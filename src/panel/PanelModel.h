@@ -181,8 +181,8 @@ private:
     TimerSettings m_timer1;
     TimerSettings m_timer2;
     int m_handlerDepth = 0;
-    // Send failures reported so far; a fade step compares it to learn that its own
-    // nested send failed.
+    /// Send failures reported so far; a fade step compares it to learn that its own
+    /// nested send failed.
     std::uint64_t m_failureReports = 0;
 };
 
