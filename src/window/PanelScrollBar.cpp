@@ -52,8 +52,7 @@ void PanelScrollBar::OnActionTriggered(int action) {
     if (action == SliderMove && isSliderDown()) {
         return;
     }
-    const panel::SliderModel::Level value = ToValue(sliderPosition());
-    HandlerGuard::Run([&] { m_slider.SetValue(value); });
+    HandlerGuard::Run([&] { m_slider.SetValue(ToValue(sliderPosition())); });
 }
 
 void PanelScrollBar::OnSliderMoved(int position) {
