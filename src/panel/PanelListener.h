@@ -3,7 +3,7 @@
 /// @file
 /// How the panel tells its view what changed.
 
-#include "serial/MessageDisplay.h"
+#include <string>
 
 namespace dimrix::panel {
 
@@ -29,11 +29,14 @@ struct ControlId {
 
 /// The view of a PanelModel. ControlChanged arrives as soon as a control changes, in
 /// the middle of nested handlers too, so a report box never shows stale values.
-/// ShowMessage (from serial::MessageDisplay) shows a failure report and returns when
-/// the operator has dismissed it.
-class PanelListener : public serial::MessageDisplay {
+class PanelListener {
 public:
+    virtual ~PanelListener() = default;
+
     virtual void ControlChanged(ControlId control) = 0;
+    /// Shows a report with one OK button and returns once the operator has dismissed
+    /// it. A window runs a nested event loop meanwhile, so timer ticks may arrive.
+    virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace dimrix::panel

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "serial/ErrorReport.h"
+#include "panel/ErrorReport.h"
 #include "serial/LinkError.h"
 
 namespace dimrix::panel {
@@ -25,6 +25,9 @@ constexpr TimerSettings kFadeTimer{std::chrono::milliseconds(25), true};
 constexpr TimerSettings kRefreshTimer{std::chrono::milliseconds(5000), false};
 constexpr std::int16_t kFlagOn = 1;
 constexpr std::int16_t kFlagOff = 0;
+// One fade step, in levels.
+constexpr int kFadeUpStep = 1;
+constexpr int kFadeDownStep = -1;
 
 std::string Decimal(int value) {
     return std::to_string(value);
@@ -201,12 +204,12 @@ void PanelModel::Command1_Click() {
     try {
         m_link.Open(portNumber);
     } catch (const serial::LinkError& error) {
-        failure = serial::OpenFailureText(portNumber, error);
+        failure = OpenFailureText(portNumber, error);
     }
     // Opening resolves which device each choice stands for anew.
     m_listener.ControlChanged({Control::PortChoice});
     if (failure) {
-        m_listener.ShowMessage(serial::kAppTitle, *failure);
+        m_listener.ShowMessage(kAppTitle, *failure);
         return;
     }
     SetText(m_command1Caption, kOnlineCaption, {Control::ConnectCaption});
@@ -299,21 +302,38 @@ void PanelModel::Timer2_Timer() {
         const std::size_t slot = static_cast<std::size_t>(channel);
         SliderModel& slider = VScroll1(channel);
         if (m_fadeTable.At(CurrentAddress(), channel) == FadeMode::Up) {
+            // Min is the top of the bar (100): the fade up is complete.
             if (slider.Value() == slider.Min()) {
                 m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
                 m_fadeUpOn[slot] = kFlagOff;
             } else {
-                slider.SetValue(static_cast<Level>(slider.Value() + 1));
+                StepFade(channel, kFadeUpStep);
             }
         }
         if (m_fadeTable.At(CurrentAddress(), channel) == FadeMode::Down) {
+            // Max is the bottom of the bar (0): the fade down is complete.
             if (slider.Value() == slider.Max()) {
                 m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
                 m_fadeDownOn[slot] = kFlagOff;
             } else {
-                slider.SetValue(static_cast<Level>(slider.Value() - 1));
+                StepFade(channel, kFadeDownStep);
             }
         }
+    }
+}
+
+// A step whose send failed ends the channel's fade as its button would: without that, a
+// lost line would raise one report per step, and the next report would come before the
+// operator could reach a button to stop the fade.
+void PanelModel::StepFade(int channel, int step) {
+    SliderModel& slider = VScroll1(channel);
+    const std::uint64_t reportsBefore = m_failureReports;
+    slider.SetValue(static_cast<Level>(slider.Value() + step));
+    if (m_failureReports != reportsBefore) {
+        const std::size_t slot = ChannelSlot(channel);
+        m_fadeTable.At(CurrentAddress(), channel) = FadeMode::None;
+        m_fadeUpOn[slot] = kFlagOff;
+        m_fadeDownOn[slot] = kFlagOff;
     }
 }
 
@@ -377,7 +397,8 @@ void PanelModel::RunTrapped(Body&& body) {
         failure = error.Number();
     }
     if (failure) {
-        serial::ReportError(m_listener, *failure);
+        ++m_failureReports;
+        ReportError(m_listener, *failure);
     }
 }
 

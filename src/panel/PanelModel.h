@@ -136,7 +136,8 @@ public:
 
     /// @name Timers and window
     ///@{
-    /// One fade step on every fading channel of the selected board.
+    /// One fade step on every fading channel of the selected board. A step whose send
+    /// fails (it is reported once) ends that channel's fade: mode and flags are cleared.
     /// Returns without doing anything while another operation is running: a report
     /// box runs a nested event loop, and a tick must never run inside a handler.
     void Timer2_Timer();
@@ -153,6 +154,7 @@ private:
     void BindSliders();
     void ChannelSliderMoved(int index);
     void MasterSliderMoved();
+    void StepFade(int channel, int step);
     void SwitchBoard(bool clearFades);
     void SendPreset(protocol::Preset preset);
     void SetAllLevels(Level level);
@@ -179,6 +181,9 @@ private:
     TimerSettings m_timer1;
     TimerSettings m_timer2;
     int m_handlerDepth = 0;
+    /// Send failures reported so far; a fade step compares it to learn that its own
+    /// nested send failed.
+    std::uint64_t m_failureReports = 0;
 };
 
 }  // namespace dimrix::panel

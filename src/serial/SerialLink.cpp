@@ -9,7 +9,8 @@
 namespace dimrix::serial {
 
 namespace {
-// Nothing reads the line; the threshold is set because the boards' original host did.
+// The panel reads nothing from the line; the threshold is set anyway, as the last step
+// of every open, so that each open leaves the port in the same known state.
 constexpr std::int16_t kReceiveThreshold = 1;
 }  // namespace
 

@@ -10,11 +10,6 @@
 
 namespace dimrix::serial {
 
-// COM1.
-inline constexpr std::int16_t kFirstPort = 1;
-// COM2.
-inline constexpr std::int16_t kSecondPort = 2;
-
 // The one serial line to the boards. Sends are byte by byte so that a failure stops a
 // frame at the failing byte; nothing is ever retried.
 class SerialLink {

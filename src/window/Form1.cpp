@@ -17,10 +17,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "serial/ErrorReport.h"
+#include "panel/ErrorReport.h"
 #include "serial/SerialLink.h"
 #include "window/FormLayout.h"
 #include "window/GroupFrame.h"
+#include "window/HandlerGuard.h"
 #include "window/PanelScrollBar.h"
 
 namespace dimrix::window {
@@ -71,9 +72,10 @@ void Configure(QTimer& timer, const panel::TimerSettings& settings) {
 }  // namespace
 
 Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
-    : QWidget(parent, kWindowFlags), m_model(std::make_unique<PanelModel>(std::move(port), *this)) {
+    : QWidget(parent, kWindowFlags) {
+    m_model = std::make_unique<PanelModel>(std::move(port), *this);
     setObjectName(ToQString(FormLayout::kWindowName));
-    setWindowTitle(serial::kAppTitle);
+    setWindowTitle(panel::kAppTitle);
     setWindowIcon(QIcon(kIconResource));
     setFont(FormLayout::FontOf(Face::Standard));
     setFixedSize(FormLayout::ClientSize());
@@ -92,9 +94,12 @@ Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
     CentreOnScreen();
 }
 
-// The panel goes before the widgets that hold references into it; nothing of the
-// panel is used once the window is being destroyed.
-Form1::~Form1() = default;
+// The scroll bars hold references into the panel and the buttons and timers call it, so
+// the children go first, while the panel still exists; the panel goes with the members.
+Form1::~Form1() {
+    const QObjectList children = this->children();
+    qDeleteAll(children);
+}
 
 template <typename Widget, typename... Args>
 Widget* Form1::Make(std::string_view name, Args&&... args) {
@@ -144,10 +149,10 @@ void Form1::CreateChannelColumns() {
         Make<QLabel>("Label" + std::to_string(kFirstChannelTitle + channel));
         auto* fadeUp = Make<QPushButton>(FormLayout::ArrayMember("Command9", channel));
         connect(fadeUp, &QPushButton::clicked, this,
-                [this, channel] { m_model->Command9_Click(channel); });
+                [this, channel] { HandlerGuard::Run([&] { m_model->Command9_Click(channel); }); });
         auto* fadeDown = Make<QPushButton>(FormLayout::ArrayMember("Command10", channel));
         connect(fadeDown, &QPushButton::clicked, this,
-                [this, channel] { m_model->Command10_Click(channel); });
+                [this, channel] { HandlerGuard::Run([&] { m_model->Command10_Click(channel); }); });
         m_vScroll1.at(slot) = Make<PanelScrollBar>(FormLayout::ArrayMember("VScroll1", channel),
                                                    m_model->VScroll1(channel));
         m_label2.at(slot) = Make<QLabel>(FormLayout::ArrayMember("Label2", channel));
@@ -167,8 +172,9 @@ void Form1::CreateConnectGroup() {
     ports->addButton(m_option1, serial::kFirstPort);
     ports->addButton(m_option2, serial::kSecondPort);
     // The choice is only noted here; it takes effect when GO is pressed.
-    connect(ports, &QButtonGroup::idClicked, this,
-            [this](int portNumber) { m_model->SelectPort(static_cast<std::int16_t>(portNumber)); });
+    connect(ports, &QButtonGroup::idClicked, this, [this](int portNumber) {
+        HandlerGuard::Run([&] { m_model->SelectPort(static_cast<std::int16_t>(portNumber)); });
+    });
     m_command1 = MakeButton({"Command1", &PanelModel::Command1_Click});
 }
 
@@ -180,8 +186,9 @@ void Form1::CreateBroadcastButtons() {
 
 QPushButton* Form1::MakeButton(const ButtonBinding& binding) {
     auto* button = Make<QPushButton>(binding.name);
-    connect(button, &QPushButton::clicked, this,
-            [this, click = binding.click] { (m_model.get()->*click)(); });
+    connect(button, &QPushButton::clicked, this, [this, click = binding.click] {
+        HandlerGuard::Run([&] { (m_model.get()->*click)(); });
+    });
     return button;
 }
 
@@ -189,14 +196,16 @@ void Form1::CreateTimers() {
     auto* refresh = new QTimer(this);
     refresh->setObjectName("Timer1");
     Configure(*refresh, m_model->Timer1());
-    connect(refresh, &QTimer::timeout, this, [this] { m_model->Timer1_Timer(); });
+    connect(refresh, &QTimer::timeout, this,
+            [this] { HandlerGuard::Run([&] { m_model->Timer1_Timer(); }); });
 
     // While a report box is open its event loop still delivers these ticks; the panel
     // drops them then, so a fade simply pauses until the report is dismissed.
     auto* fade = new QTimer(this);
     fade->setObjectName("Timer2");
     Configure(*fade, m_model->Timer2());
-    connect(fade, &QTimer::timeout, this, [this] { m_model->Timer2_Timer(); });
+    connect(fade, &QTimer::timeout, this,
+            [this] { HandlerGuard::Run([&] { m_model->Timer2_Timer(); }); });
 }
 
 void Form1::SetFocusOrder() {
@@ -276,7 +285,7 @@ void Form1::ShowMessage(const std::string& title, const std::string& text) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    m_model->Form_Unload();
+    HandlerGuard::Run([&] { m_model->Form_Unload(); });
     event->accept();
 }
 

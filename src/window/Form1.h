@@ -66,7 +66,6 @@ private:
     [[nodiscard]] QWidget* ContainerOf(std::string_view container);
     QPushButton* MakeButton(const ButtonBinding& binding);
 
-    std::unique_ptr<panel::PanelModel> m_model;
     std::array<PanelScrollBar*, protocol::kChannelCount> m_vScroll1{};
     std::array<QLabel*, protocol::kChannelCount> m_label2{};
     PanelScrollBar* m_vScroll2 = nullptr;
@@ -76,6 +75,9 @@ private:
     QRadioButton* m_option1 = nullptr;
     QRadioButton* m_option2 = nullptr;
     QPushButton* m_command1 = nullptr;
+    // Made once every other member exists, since the panel holds on to *this; it goes
+    // after the child widgets, which hold references into it (see ~Form1).
+    std::unique_ptr<panel::PanelModel> m_model;
 };
 
 }  // namespace dimrix::window

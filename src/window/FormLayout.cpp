@@ -16,8 +16,8 @@ constexpr double kFontPoints = 8.25;
 constexpr TwipRect kClientArea{0, 0, 11220, 5160};
 constexpr int kFrameCaptionIndent = 120;
 
-// The layout as designed, in twips. A few channel controls sit some twips off their
-// column; those offsets are part of the design and stay.
+// The window's layout, in twips. A few channel controls sit some twips off their column;
+// they are placed exactly as listed here, not snapped to the column.
 constexpr std::array kControls{
     // clang-format off
     Placement{"Frame4",      "Form1",  "Address",  {240, 240, 1095, 4815}},

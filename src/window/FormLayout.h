@@ -35,7 +35,7 @@ struct Placement {
     Face face = Face::Standard;
 };
 
-// The window's layout, designed in twips and shown at 96 dots per inch.
+// The window's layout, held in twips and shown at 96 dots per inch.
 class FormLayout {
 public:
     // Object name of the window itself, the container of the top-level controls.

@@ -10,7 +10,7 @@ namespace dimrix::window {
 
 namespace {
 
-// Sunken, one line wide with no middle line: the etched look of a classic frame.
+// Sunken, one line wide with no middle line: the etched look of the panel's frames.
 constexpr bool kSunken = true;
 constexpr int kLineWidth = 1;
 constexpr int kMidLineWidth = 0;
@@ -19,7 +19,7 @@ constexpr int kMidLineWidth = 0;
 
 GroupFrame::GroupFrame(QWidget* parent) : QGroupBox(parent) {}
 
-void GroupFrame::paintEvent(QPaintEvent* /*event*/) {
+void GroupFrame::paintEvent([[maybe_unused]] QPaintEvent* event) {
     QPainter painter(this);
     const QFontMetrics metrics = fontMetrics();
     QRect border = rect();

@@ -4,6 +4,8 @@
 #include <QSignalBlocker>
 #include <cstdlib>
 
+#include "window/HandlerGuard.h"
+
 namespace dimrix::window {
 
 namespace {
@@ -50,15 +52,15 @@ void PanelScrollBar::OnActionTriggered(int action) {
     if (action == SliderMove && isSliderDown()) {
         return;
     }
-    m_slider.SetValue(ToValue(sliderPosition()));
+    HandlerGuard::Run([&] { m_slider.SetValue(ToValue(sliderPosition())); });
 }
 
 void PanelScrollBar::OnSliderMoved(int position) {
-    m_slider.DragTo(ToValue(position));
+    HandlerGuard::Run([&] { m_slider.DragTo(ToValue(position)); });
 }
 
 void PanelScrollBar::OnSliderReleased() {
-    m_slider.EndDrag();
+    HandlerGuard::Run([&] { m_slider.EndDrag(); });
 }
 
 bool PanelScrollBar::event(QEvent* event) {

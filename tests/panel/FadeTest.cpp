@@ -111,12 +111,59 @@ TEST_F(FadeTest, DownAtZeroClearsWithoutSending) {
     EXPECT_EQ(model.FadeDownOn(4), 0);
 }
 
-TEST_F(FadeTest, ClosedPortStillMovesTheSliderAndReportsEveryStep) {
+// A failed step is reported once and ends its channel's fade, as if its button had been
+// pressed: the operator is never buried under one report per step.
+TEST_F(FadeTest, ClosedPortFadeReportsOnceThenStops) {
+    model.VScroll1(5).SetValue(50);
+    Forget();
     model.Command9_Click(2);
-    Ticks(3);
-    EXPECT_EQ(model.VScroll1(2).Value(), 3);
-    EXPECT_EQ(model.Label2(2), "3");
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>(3, kOpenPortFirst));
+    model.Command10_Click(5);
+    Ticks(10);
+    EXPECT_EQ(model.VScroll1(2).Value(), 1);
+    EXPECT_EQ(model.Label2(2), "1");
+    EXPECT_EQ(model.VScroll1(5).Value(), 49);
+    EXPECT_EQ(model.Label2(5), "49");
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>(2, kOpenPortFirst));
+    for (const int channel : {2, 5}) {
+        EXPECT_EQ(Mode(channel), FadeMode::None) << channel;
+        EXPECT_EQ(model.FadeUpOn(channel), 0) << channel;
+        EXPECT_EQ(model.FadeDownOn(channel), 0) << channel;
+    }
+}
+
+TEST_F(FadeTest, LineLostUnderEightFadesReportsEachChannelOnceThenGoesQuiet) {
+    Connect();
+    model.Command7_Click();  // all at 30
+    for (int channel = 0; channel < 8; ++channel) {
+        channel % 2 == 0 ? model.Command9_Click(channel) : model.Command10_Click(channel);
+    }
+    Forget();
+    model.Timer2_Timer();
+    // In the second tick channels 0 and 1 still get through; the line dies in the middle
+    // of channel 2's frame.
+    log.failWriteAfter = 8 * 10 + 2 * 10 + 5;
+    log.failWriteWith = serial::errors::kDeviceLost;
+    Ticks(20);
+
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>(8, "Error number: 8022"));
+    EXPECT_EQ(log.cuts.size(), 8u);
+    // Every channel moved once more with its failed step, then stopped.
+    EXPECT_EQ(Levels(), (std::vector<int>{33, 27, 32, 28, 32, 28, 32, 28}));
+    for (int channel = 0; channel < 8; ++channel) {
+        EXPECT_EQ(Mode(channel), FadeMode::None) << channel;
+        EXPECT_EQ(model.FadeUpOn(channel), 0) << channel;
+        EXPECT_EQ(model.FadeDownOn(channel), 0) << channel;
+    }
+
+    // Once GO has opened the line again, one press of F+ fades again.
+    log.failWriteAfter.reset();
+    model.Command1_Click();
+    Forget();
+    model.Command9_Click(0);
+    Ticks(2);
+    EXPECT_EQ(Sent(), Stream({{128, 34, 27, 32, 28, 32, 28, 32, 28, 255},
+                              {128, 35, 27, 32, 28, 32, 28, 32, 28, 255}}));
+    EXPECT_TRUE(listener.messages.empty());
 }
 
 TEST_F(FadeTest, OperatorMoveDuringAFadeIsWhereTheNextStepStarts) {
@@ -162,11 +209,32 @@ TEST_F(FadeTest, TicksDeliveredWhileAReportIsShowingDoNothing) {
     EXPECT_EQ(model.VScroll1(0).Value(), 1);
     EXPECT_EQ(listener.messages.size(), 1u);
     EXPECT_EQ(StoredLevels(128), std::vector<int>(8, 0));
+}
+
+// The same for a report raised by an operator's slider move: its box runs inside the
+// channel-slider handler, and a fade tick delivered there must wait until it is gone.
+TEST_F(FadeTest, TickDeliveredWhileASliderMoveIsReportingDoesNotStep) {
+    Connect();
+    model.Command9_Click(0);
+    log.failWriteAfter = 0;
+    log.failWriteWith = serial::errors::kWriteFailed;
+    int nestedTicks = 0;
+    listener.onMessage = [&] {
+        ++nestedTicks;
+        log.failWriteAfter.reset();  // the line works again while the box is open
+        model.Timer2_Timer();
+    };
+    model.VScroll1(3).SetValue(40);
+    EXPECT_EQ(nestedTicks, 1);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Error number: 8020"});
+    EXPECT_EQ(model.VScroll1(0).Value(), 0);
+    EXPECT_TRUE(log.bytes.empty());
 
     // Once the box is gone, ticks run again.
     listener.onMessage = nullptr;
     model.Timer2_Timer();
-    EXPECT_EQ(model.VScroll1(0).Value(), 2);
+    EXPECT_EQ(Sent(), (std::vector<int>{128, 1, 0, 0, 40, 0, 0, 0, 0, 255}));
+    EXPECT_EQ(Mode(0), FadeMode::Up);
 }
 
 }  // namespace

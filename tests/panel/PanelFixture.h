@@ -13,12 +13,12 @@
 
 namespace dimrix::testing {
 
-/// A panel on a recording port, with its view recorded too.
+// A panel on a recording port, with its view recorded too.
 class PanelFixture : public ::testing::Test {
 protected:
     PanelFixture() : model(std::make_unique<RecordingPort>(log), listener) {}
 
-    /// Presses GO and forgets the connect's own calls, so tests see only what follows.
+    // Presses GO and forgets the connect's own calls, so tests see only what follows.
     void Connect() {
         model.Command1_Click();
         ASSERT_TRUE(log.open);
@@ -68,7 +68,7 @@ protected:
     panel::PanelModel model;
 };
 
-/// Concatenates literal byte runs, so expected streams can be written frame by frame.
+// Concatenates literal byte runs, so expected streams can be written frame by frame.
 inline std::vector<int> Stream(std::initializer_list<std::vector<int>> frames) {
     std::vector<int> stream;
     for (const auto& frame : frames) {

@@ -23,7 +23,7 @@ struct Expected {
     QRect pixels;
 };
 
-// The designed twips divided by 15, rounded to the nearest pixel.
+// The layout's twips divided by 15, rounded to the nearest pixel.
 const std::vector<Expected> kGeometry{
     {"Frame4", "Form1", {16, 16, 73, 321}},       {"Label1", "Frame4", {8, 32, 49, 25}},
     {"VScroll3", "Frame4", {16, 64, 36, 225}},    {"Text1", "Frame4", {16, 296, 36, 19}},
@@ -120,7 +120,7 @@ TEST_F(WindowLayoutTest, StartsWithTheCaptionsAndValuesOfAFreshPanel) {
     EXPECT_TRUE(m_com2.Received().empty());
 }
 
-TEST_F(WindowLayoutTest, LabelsAreCentredAndFontsAreTheDesignedOnes) {
+TEST_F(WindowLayoutTest, LabelsAreCentredAndUseTheLayoutsFonts) {
     for (QLabel* label : Form().findChildren<QLabel*>()) {
         EXPECT_TRUE(label->alignment().testFlag(Qt::AlignHCenter))
             << label->objectName().toStdString();
@@ -140,7 +140,7 @@ TEST_F(WindowLayoutTest, LabelsAreCentredAndFontsAreTheDesignedOnes) {
     }
 }
 
-// The designed focus order. As with any group of option buttons, Tab stops only at the
+// The window's focus order. As with any group of option buttons, Tab stops only at the
 // selected one of "COM1" and "COM2"; the arrow keys move between them.
 const std::vector<std::string> kFocusOrder{
     "Option1",     "Option2",    "Command1",    "Command2",   "Command3",    "Command4",
@@ -171,7 +171,7 @@ std::vector<std::string> FocusWalk(Qt::Key key, std::size_t presses) {
     return visited;
 }
 
-TEST_F(WindowLayoutTest, FocusChainFollowsTheDesignedOrder) {
+TEST_F(WindowLayoutTest, FocusChainFollowsTheLayoutsOrder) {
     std::vector<std::string> chain;
     QWidget* widget = Find("Option1");
     do {

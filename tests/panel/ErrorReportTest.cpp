@@ -1,20 +1,17 @@
-#include "serial/ErrorReport.h"
+#include "panel/ErrorReport.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace dimrix::serial {
+#include "support/RecordingListener.h"
+
+namespace dimrix::testing {
 namespace {
 
-class CapturingDisplay : public MessageDisplay {
-public:
-    void ShowMessage(const std::string& title, const std::string& text) override {
-        shown.push_back(title + "|" + text);
-    }
-    std::vector<std::string> shown;
-};
+using serial::ErrorNumber;
+using serial::LinkError;
 
 TEST(ErrorReportTest, ReportsTheOpenPortHintOrThePlainNumber) {
     struct Case {
@@ -27,23 +24,24 @@ TEST(ErrorReportTest, ReportsTheOpenPortHintOrThePlainNumber) {
                           {8022, "Error number: 8022"},
                           {-5, "Error number: -5"}};
     for (const Case& c : cases) {
-        CapturingDisplay display;
-        ReportError(display, c.number);
-        EXPECT_EQ(display.shown, std::vector<std::string>{std::string("Dimrix|") + c.text});
+        RecordingListener listener;
+        panel::ReportError(listener, c.number);
+        EXPECT_EQ(listener.messages, (std::vector<Message>{{"Dimrix", c.text}}));
     }
 }
 
 TEST(ErrorReportTest, OpenFailureNamesPortDeviceReasonAndNumber) {
-    const LinkError missing(errors::kDeviceNotFound, "/dev/ttyS1: No such file or directory");
-    EXPECT_EQ(OpenFailureText(2, missing),
+    const LinkError missing(serial::errors::kDeviceNotFound,
+                            "/dev/ttyS1: No such file or directory");
+    EXPECT_EQ(panel::OpenFailureText(2, missing),
               "Cannot open COM2: /dev/ttyS1: No such file or directory\n\nError number: 8002");
 
-    const LinkError denied(errors::kPermissionDenied, "/dev/ttyUSB0: Permission denied");
-    const std::string text = OpenFailureText(1, denied);
+    const LinkError denied(serial::errors::kPermissionDenied, "/dev/ttyUSB0: Permission denied");
+    const std::string text = panel::OpenFailureText(1, denied);
     EXPECT_NE(text.find("Cannot open COM1: /dev/ttyUSB0: Permission denied"), std::string::npos);
     EXPECT_NE(text.find("dialout"), std::string::npos);
     EXPECT_NE(text.find("Error number: 8010"), std::string::npos);
 }
 
 }  // namespace
-}  // namespace dimrix::serial
+}  // namespace dimrix::testing

@@ -1,0 +1,27 @@
+#include "panel/ErrorReport.h"
+
+namespace dimrix::panel {
+
+std::string ReportText(serial::ErrorNumber number) {
+    if (number == serial::errors::kPortNotOpen) {
+        return kOpenPortFirst;
+    }
+    return kErrorNumberPrefix + std::to_string(number);
+}
+
+void ReportError(PanelListener& listener, serial::ErrorNumber number) {
+    listener.ShowMessage(kAppTitle, ReportText(number));
+}
+
+std::string OpenFailureText(std::int16_t portNumber, const serial::LinkError& error) {
+    std::string text = "Cannot open COM" + std::to_string(portNumber) + ": " + error.what();
+    if (error.Number() == serial::errors::kPermissionDenied) {
+        text +=
+            "\n\nOn Linux the user must be in the group that owns the device "
+            "(usually dialout), then log in again.";
+    }
+    text += "\n\n" + ReportText(error.Number());
+    return text;
+}
+
+}  // namespace dimrix::panel
