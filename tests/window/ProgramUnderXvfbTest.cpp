@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QtTest/QTest>
+#include <csignal>
 #include <optional>
 
 #include "XvfbDisplay.h"
@@ -12,8 +14,16 @@ namespace {
 
 constexpr int kDeadlineMilliseconds = 30000;
 
-// The real program, as `make run` starts it, on a private X server.
-TEST(ProgramUnderXvfbTest, ShowsItsCentredWindowAndExitsCleanlyWhenClosed) {
+// How the program is asked to end: its window's close button, or a signal from the
+// system (`kill`, a logout, Ctrl+C in its terminal).
+struct Ending {
+    const char* name;
+    int signal;  // 0: the close button
+};
+
+// The real program, as `make run` starts it, on a private X server: its window appears
+// centred at its size, and it ends with status 0 however it is asked to.
+void ShowThenEnd(const Ending& ending) {
     XvfbDisplay display;
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -39,10 +49,22 @@ TEST(ProgramUnderXvfbTest, ShowsItsCentredWindowAndExitsCleanlyWhenClosed) {
     EXPECT_EQ(window->geometry.topLeft(),
               QPoint((screen.width() - 748) / 2, (screen.height() - 344) / 2));
 
-    display.RequestClose(window->id);
+    if (ending.signal == 0) {
+        display.RequestClose(window->id);
+    } else {
+        ::kill(static_cast<pid_t>(program.processId()), ending.signal);
+    }
     ASSERT_TRUE(program.waitForFinished(kDeadlineMilliseconds)) << "the program did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+}
+
+TEST(ProgramUnderXvfbTest, ShowsItsCentredWindowAndExitsCleanlyWhenClosedOrSignalled) {
+    for (const Ending ending : {Ending{"close button", 0}, Ending{"SIGTERM", SIGTERM},
+                                Ending{"SIGINT", SIGINT}, Ending{"SIGHUP", SIGHUP}}) {
+        SCOPED_TRACE(ending.name);
+        ShowThenEnd(ending);
+    }
 }
 
 }  // namespace
