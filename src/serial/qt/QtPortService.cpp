@@ -78,6 +78,10 @@ void QtPortService::Write(protocol::Byte value) {
     m_device->Write(value);
 }
 
+std::size_t QtPortService::QueuedBytes() const {
+    return m_device->Waiting();
+}
+
 std::string QtPortService::PortDescription(std::int16_t portNumber) const {
     return m_portMap.Describe(portNumber);
 }

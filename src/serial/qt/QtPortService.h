@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -47,6 +48,9 @@ public:
     // Queues the byte and returns at once.
     // Throws LinkError: errors::kPortNotOpen, errors::kDeviceLost, errors::kWriteFailed.
     void Write(protocol::Byte value) override;
+    // Bytes sent but not yet handed to the driver; at most about 100 ms of line time plus
+    // a frame while the line keeps up, one frame per board while it is overrun.
+    [[nodiscard]] std::size_t QueuedBytes() const;
     // "/dev/ttyUSB0 — FT232R USB UART", as resolved at start or at the last Open.
     [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const override;
 
