@@ -193,7 +193,8 @@ void QtSerialDevice::Pump() {
     const std::optional<Clock::time_point> next = m_transmitter->Pump(*this, now);
     if (next) {
         // Rounded up: early, the driver would not yet have room for a whole frame.
-        m_pumpTimer->start(std::chrono::ceil<std::chrono::milliseconds>(*next - now));
+        m_pumpTimer->start(std::max(std::chrono::ceil<std::chrono::milliseconds>(*next - now),
+                                    std::chrono::milliseconds::zero()));
     }
 }
 
