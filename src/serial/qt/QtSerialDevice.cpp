@@ -21,6 +21,9 @@
 
 #include <cerrno>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace dimrix::serial {
 
@@ -338,6 +341,13 @@ std::size_t QtSerialDevice::Holds() const {
         return 0;
     }
     return static_cast<std::size_t>(queued);
+#elif defined(Q_OS_WIN)
+    // What QSerialPort has not yet passed on, and what the driver holds after that.
+    COMSTAT status{};
+    DWORD errors = 0;
+    const auto inDriver =
+        ::ClearCommError(m_port->handle(), &errors, &status) ? status.cbOutQue : 0;
+    return static_cast<std::size_t>(m_port->bytesToWrite()) + inDriver;
 #else
     return 0;
 #endif
