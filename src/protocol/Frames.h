@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 
+#include "protocol/ByteClass.h"
 #include "protocol/Protocol.h"
 
 namespace dimrix::protocol {
@@ -17,6 +18,21 @@ inline constexpr std::size_t kAddressFrameSize = 1 + kChannelCount + 1;
 inline constexpr std::size_t kMasterFrameSize = 3;
 /// Bytes in a preset frame: command, terminator.
 inline constexpr std::size_t kPresetFrameSize = 2;
+
+/// The length of the frame that a byte of class `first` begins, terminator included;
+/// 0 for a class that begins no frame.
+constexpr std::size_t FrameSizeStartedBy(ByteClass first) {
+    switch (first) {
+        case ByteClass::Address:
+            return kAddressFrameSize;
+        case ByteClass::Master:
+            return kMasterFrameSize;
+        case ByteClass::Preset:
+            return kPresetFrameSize;
+        default:
+            return 0;
+    }
+}
 
 /// The eight channel levels of one board, channel 0 first.
 using ChannelLevels = std::array<Level, kChannelCount>;

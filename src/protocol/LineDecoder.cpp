@@ -9,21 +9,9 @@ namespace dimrix::protocol {
 namespace {
 
 // Bytes before the terminator: the frame's first byte and its level bytes.
-constexpr std::size_t kAddressFrameBody = kAddressFrameSize - 1;
-constexpr std::size_t kMasterFrameBody = kMasterFrameSize - 1;
-constexpr std::size_t kPresetFrameBody = kPresetFrameSize - 1;
-
 std::size_t BodyLength(ByteClass first) {
-    switch (first) {
-        case ByteClass::Address:
-            return kAddressFrameBody;
-        case ByteClass::Master:
-            return kMasterFrameBody;
-        case ByteClass::Preset:
-            return kPresetFrameBody;
-        default:
-            return 0;
-    }
+    const std::size_t size = FrameSizeStartedBy(first);
+    return size == 0 ? 0 : size - 1;
 }
 
 }  // namespace

@@ -11,19 +11,6 @@ namespace {
 using protocol::Byte;
 using protocol::ByteClass;
 
-std::size_t FrameSize(ByteClass first) {
-    switch (first) {
-        case ByteClass::Address:
-            return protocol::kAddressFrameSize;
-        case ByteClass::Master:
-            return protocol::kMasterFrameSize;
-        case ByteClass::Preset:
-            return protocol::kPresetFrameSize;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 void TransmitQueue::Push(Byte value, TimePoint now) {
@@ -54,7 +41,7 @@ void TransmitQueue::Push(Byte value, TimePoint now) {
 
 void TransmitQueue::Seal(Unit& unit, Byte last) {
     unit.sealed = true;
-    const std::size_t expected = FrameSize(unit.Kind());
+    const std::size_t expected = protocol::FrameSizeStartedBy(unit.Kind());
     const auto body = std::span(unit.bytes).subspan(1, unit.size > 2 ? unit.size - 2 : 0);
     unit.complete =
         last == protocol::kFrameEnd && expected != 0 && unit.size == expected &&
