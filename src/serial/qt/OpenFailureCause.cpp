@@ -29,10 +29,16 @@ constexpr std::string_view kBusy = "in use by another program";
 
 // Where QSerialPort looks for the lock file, in its order: it takes the first readable
 // directory that already holds the device's lock file or that it may write to.
-constexpr std::array<std::string_view, 8> kLockDirectories{
-    "/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
-    "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock",
-};
+constexpr auto kLockDirectories = std::to_array<std::string_view>({
+    "/var/lock",
+    "/etc/locks",
+    "/var/spool/locks",
+    "/var/spool/uucp",
+    "/tmp",
+    "/var/tmp",
+    "/var/lock/lockdev",
+    "/run/lock",
+});
 
 std::string SystemReason(int error) {
     return std::system_category().message(error);
