@@ -10,6 +10,10 @@
 // Every instance is started, timed, and then left running; once all are up they sit
 // idle together for the measured ten seconds. An idle instance wakes for its 25 ms fade
 // timer and little else, so the ones already waiting do not disturb the next start.
+//
+// A bare Qt window program, built in the same tree, is started in turn with the program
+// and measured alike: the program's start-up and peak memory are also given as a ratio
+// to it, which holds across machines where the absolute figures do not.
 
 #include <chrono>
 #include <iostream>
@@ -37,10 +41,10 @@ constexpr std::chrono::milliseconds kStartTimeout{10000};
 constexpr std::chrono::milliseconds kGapBetweenStarts{300};
 constexpr std::chrono::milliseconds kSettleBeforeIdle{1000};
 constexpr std::chrono::seconds kIdleWindow{10};
-constexpr const char* kWindowTitle = "Dimrix";
-
 constexpr double kStartGoalMs = 250.0;
 constexpr double kRssGoalMb = 60.0;
+constexpr double kStartRatioGoal = 1.2;
+constexpr double kPeakRatioGoal = 1.3;
 constexpr double kIdleGoalPercent = 1.0;
 constexpr double kBytesPerKb = 1024.0;
 constexpr double kBytesPerMb = 1e6;
@@ -59,8 +63,15 @@ constexpr Platform kPlatforms[] = {
     {"xvfb", "xcb", "Xvfb", "start to window mapped on the X server", true},
 };
 
+// What is started: the program, or the bare window it is held against.
+struct Subject {
+    std::string path;
+    std::string windowTitle;
+};
+
 struct Instance {
     const Platform* platform;
+    bool bare = false;
     std::unique_ptr<ProgramRun> run;
     double startMs = 0.0;
     double cpuAtStart = 0.0;
@@ -68,22 +79,67 @@ struct Instance {
     double peakMb = 0.0;
 };
 
-std::optional<double> StartOne(const std::string& program, const Platform& platform,
+std::optional<double> StartOne(const Subject& subject, bool bare, const Platform& platform,
                                MapWatcher& watcher, std::vector<Instance>& instances) {
     if (platform.onX) {
         watcher.Drain();
     }
     auto run = std::make_unique<ProgramRun>(
-        program, std::map<std::string, std::string>{{"QT_QPA_PLATFORM", platform.qpa}});
+        subject.path, std::map<std::string, std::string>{{"QT_QPA_PLATFORM", platform.qpa}});
     const std::optional<Clock::time_point> shown =
-        platform.onX ? watcher.WaitForMap(kWindowTitle, run->Started() + kStartTimeout)
+        platform.onX ? watcher.WaitForMap(subject.windowTitle, run->Started() + kStartTimeout)
                      : run->WaitForEventLoop(kStartTimeout);
     if (!shown) {
         return std::nullopt;
     }
     const double startMs = Milliseconds(*shown - run->Started()).count();
-    instances.push_back({&platform, std::move(run), startMs});
+    instances.push_back({&platform, bare, std::move(run), startMs});
     return startMs;
+}
+
+Verdict AtMost(double value, double goal) {
+    return value <= goal ? Verdict::Met : Verdict::Missed;
+}
+
+// The program against the bare window, started alternately on the same platform.
+void ReportRatios(FigureReport& report, const Platform& platform,
+                  const std::vector<Instance>& instances) {
+    Samples programStart;
+    Samples bareStart;
+    Samples programPeak;
+    Samples barePeak;
+    for (const Instance& instance : instances) {
+        if (instance.platform == &platform) {
+            (instance.bare ? bareStart : programStart).Add(instance.startMs);
+            (instance.bare ? barePeak : programPeak).Add(instance.peakMb);
+        }
+    }
+    const std::string suffix = std::string(" vs bare Qt window (") + platform.label + ")";
+    const std::string startGoal = "<= " + FigureReport::Fixed(kStartRatioGoal, 1) + " x";
+    const std::string peakGoal = "<= " + FigureReport::Fixed(kPeakRatioGoal, 1) + " x";
+    if (programStart.Empty() || bareStart.Empty()) {
+        report.Row("4 start-up" + suffix, "one of the two never showed", startGoal,
+                   Verdict::NotRun);
+        return;
+    }
+    const double startRatio = programStart.Median() / bareStart.Median();
+    const double peakRatio = programPeak.Median() / barePeak.Median();
+    report.Row("4 start-up" + suffix,
+               FigureReport::Fixed(startRatio, 2) + " x (" +
+                   FigureReport::Fixed(programStart.Median(), 1) + " ms against " +
+                   FigureReport::Fixed(bareStart.Median(), 1) + " ms, medians of " +
+                   std::to_string(bareStart.Count()) + " alternate starts)",
+               startGoal, AtMost(startRatio, kStartRatioGoal));
+    report.Row("4 peak memory" + suffix,
+               FigureReport::Fixed(peakRatio, 2) + " x (" +
+                   FigureReport::Fixed(programPeak.Median(), 1) + " MB against " +
+                   FigureReport::Fixed(barePeak.Median(), 1) + " MB VmHWM)",
+               peakGoal, AtMost(peakRatio, kPeakRatioGoal));
+    const std::string key = std::string("program.") + platform.key;
+    report.Value(key + ".bare_start_ms", bareStart.Median());
+    report.Value(key + ".bare_peak_rss_mb", barePeak.Median());
+    report.Value(key + ".start_ratio", startRatio);
+    report.Value(key + ".peak_rss_ratio", peakRatio);
 }
 
 void ReportPlatform(FigureReport& report, const Platform& platform,
@@ -92,7 +148,7 @@ void ReportPlatform(FigureReport& report, const Platform& platform,
     Samples idle;
     Samples peak;
     for (const Instance& instance : instances) {
-        if (instance.platform == &platform) {
+        if (instance.platform == &platform && !instance.bare) {
             start.Add(instance.startMs);
             idle.Add(instance.idlePercent);
             peak.Add(instance.peakMb);
@@ -133,7 +189,9 @@ void ReportPlatform(FigureReport& report, const Platform& platform,
 
 int main(int argc, char** argv) {
     using namespace dimrix::bench;
-    const std::string program = argc > 1 ? argv[1] : DIMRIX_PROGRAM_PATH;
+    const Subject program{argc > 1 ? argv[1] : DIMRIX_PROGRAM_PATH, "Dimrix"};
+    const Subject bareWindow{argc > 2 ? argv[2] : DIMRIX_BARE_WINDOW_PATH,
+                             DIMRIX_BARE_WINDOW_TITLE};
     FigureReport report(std::cout);
     MapWatcher watcher;
     std::vector<Instance> instances;
@@ -145,10 +203,16 @@ int main(int argc, char** argv) {
             continue;
         }
         for (int run = 0; run < kRunsPerPlatform; ++run) {
-            const std::optional<double> startMs = StartOne(program, platform, watcher, instances);
+            const std::optional<double> startMs =
+                StartOne(program, false, platform, watcher, instances);
             std::cerr << platform.label << " start " << run << ": "
                       << (startMs ? std::to_string(*startMs) + " ms" : "never shown") << '\n';
             failedStarts[&platform] += startMs ? 0 : 1;
+            std::this_thread::sleep_for(kGapBetweenStarts);
+            const std::optional<double> bareMs =
+                StartOne(bareWindow, true, platform, watcher, instances);
+            std::cerr << platform.label << " bare window start " << run << ": "
+                      << (bareMs ? std::to_string(*bareMs) + " ms" : "never shown") << '\n';
             std::this_thread::sleep_for(kGapBetweenStarts);
         }
     }
@@ -166,13 +230,15 @@ int main(int argc, char** argv) {
         instance.peakMb =
             static_cast<double>(instance.run->PeakResidentKb()) * kBytesPerKb / kBytesPerMb;
         const long maxRssKb = instance.run->Stop();
-        std::cerr << instance.platform->label << ": idle " << instance.idlePercent
-                  << " % of a core, VmHWM " << instance.peakMb << " MB, ru_maxrss "
-                  << static_cast<double>(maxRssKb) * kBytesPerKb / kBytesPerMb << " MB\n";
+        std::cerr << instance.platform->label << (instance.bare ? " bare window" : "") << ": idle "
+                  << instance.idlePercent << " % of a core, VmHWM " << instance.peakMb
+                  << " MB, ru_maxrss " << static_cast<double>(maxRssKb) * kBytesPerKb / kBytesPerMb
+                  << " MB\n";
     }
     for (const Platform& platform : kPlatforms) {
         if (!platform.onX || watcher.Connected()) {
             ReportPlatform(report, platform, instances, failedStarts[&platform]);
+            ReportRatios(report, platform, instances);
         }
     }
     return 0;

@@ -13,4 +13,8 @@ std::string CountingPort::PortDescription(std::int16_t portNumber) const {
     return "counting port " + std::to_string(portNumber);
 }
 
+std::string CountingPort::PortDevice(std::int16_t portNumber) const {
+    return "COM" + std::to_string(portNumber);
+}
+
 }  // namespace dimrix::bench

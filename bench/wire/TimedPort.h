@@ -39,6 +39,9 @@ public:
     [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const override {
         return m_port->PortDescription(portNumber);
     }
+    [[nodiscard]] std::string PortDevice(std::int16_t portNumber) const override {
+        return m_port->PortDevice(portNumber);
+    }
 
 private:
     std::unique_ptr<serial::PortService> m_port;

@@ -16,7 +16,7 @@ enum class Control {
     AddressSlider,   ///< VScroll3
     AddressText,     ///< Text1
     PortChoice,      ///< Option1 / Option2, including the devices they stand for
-    ConnectCaption,  ///< Command1's caption
+    ConnectCaption,  ///< Command1's caption and tooltip
 };
 
 /// One control; index is the channel for per-channel controls, else 0.

@@ -209,9 +209,13 @@ void PanelModel::Command1_Click() {
     // Opening resolves which device each choice stands for anew.
     m_listener.ControlChanged({Control::PortChoice});
     if (failure) {
+        // The caption stays, but no device is open any more.
+        SetText(m_command1ToolTip, {}, {Control::ConnectCaption});
         m_listener.ShowMessage(kAppTitle, *failure);
         return;
     }
+    SetText(m_command1ToolTip, std::string(kOnlineCaption) + ": " + m_link.PortDevice(portNumber),
+            {Control::ConnectCaption});
     SetText(m_command1Caption, kOnlineCaption, {Control::ConnectCaption});
 }
 

@@ -71,6 +71,9 @@ public:
     [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const;
     /// Caption of the connect button: "GO", then "Online".
     [[nodiscard]] const std::string& Command1Caption() const { return m_command1Caption; }
+    /// Tooltip of the connect button: "Online: " and the device the last connect opened
+    /// ("Online: /dev/ttyUSB0"); empty before any connect and after a failed one.
+    [[nodiscard]] const std::string& Command1ToolTip() const { return m_command1ToolTip; }
     ///@}
 
     /// @name State
@@ -174,6 +177,7 @@ private:
     std::string m_text1;
     std::int16_t m_portChoice = serial::kFirstPort;
     std::string m_command1Caption;
+    std::string m_command1ToolTip;
     LevelTable m_levelTable;
     FadeTable m_fadeTable;
     std::array<std::int16_t, protocol::kChannelCount> m_fadeUpOn{};

@@ -34,6 +34,8 @@ public:
     virtual void Write(protocol::Byte value) = 0;
     // The device a port number stands for, for the operator ("/dev/ttyUSB0 — FT232R").
     [[nodiscard]] virtual std::string PortDescription(std::int16_t portNumber) const = 0;
+    // The device Open() opens for a port number ("/dev/ttyUSB0", "COM1").
+    [[nodiscard]] virtual std::string PortDevice(std::int16_t portNumber) const = 0;
 };
 
 }  // namespace dimrix::serial

@@ -52,4 +52,8 @@ std::string SerialLink::PortDescription(std::int16_t portNumber) const {
     return m_port->PortDescription(portNumber);
 }
 
+std::string SerialLink::PortDevice(std::int16_t portNumber) const {
+    return m_port->PortDevice(portNumber);
+}
+
 }  // namespace dimrix::serial

@@ -27,6 +27,7 @@ public:
     // SendByte for each byte in order, stopping at the first failure.
     void SendBytes(std::span<const protocol::Byte> bytes);
     [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const;
+    [[nodiscard]] std::string PortDevice(std::int16_t portNumber) const;
 
 private:
     std::unique_ptr<PortService> m_port;

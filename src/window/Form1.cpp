@@ -168,6 +168,10 @@ void Form1::CreateMasterColumn() {
 void Form1::CreateConnectGroup() {
     m_option1 = Make<QRadioButton>("Option1");
     m_option2 = Make<QRadioButton>("Option2");
+    // Naming the devices means listing the host's ports, which costs more than showing
+    // the whole window; it waits until the operator points at a choice.
+    m_option1->installEventFilter(this);
+    m_option2->installEventFilter(this);
     auto* ports = new QButtonGroup(this);
     ports->addButton(m_option1, serial::kFirstPort);
     ports->addButton(m_option2, serial::kSecondPort);
@@ -266,6 +270,7 @@ void Form1::ControlChanged(panel::ControlId control) {
             break;
         case Control::ConnectCaption:
             m_command1->setText(QString::fromStdString(m_model->Command1Caption()));
+            m_command1->setToolTip(QString::fromStdString(m_model->Command1ToolTip()));
             break;
     }
 }
@@ -273,8 +278,18 @@ void Form1::ControlChanged(panel::ControlId control) {
 void Form1::ShowPortChoice() {
     // In an exclusive group, checking one button unchecks the other.
     (m_model->Option1() ? m_option1 : m_option2)->setChecked(true);
+}
+
+void Form1::ShowPortDevices() {
     m_option1->setToolTip(QString::fromStdString(m_model->PortDescription(serial::kFirstPort)));
     m_option2->setToolTip(QString::fromStdString(m_model->PortDescription(serial::kSecondPort)));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && (watched == m_option1 || watched == m_option2)) {
+        ShowPortDevices();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::ShowMessage(const std::string& title, const std::string& text) {

@@ -47,6 +47,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Fills the port choices' tooltips as one is about to show.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateAddressColumn();
@@ -59,6 +61,7 @@ private:
     void CentreOnScreen();
     void ShowEveryControl();
     void ShowPortChoice();
+    void ShowPortDevices();
 
     // Creates a control as laid out: in its container, named, placed and captioned.
     template <typename Widget, typename... Args>

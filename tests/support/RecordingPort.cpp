@@ -49,4 +49,8 @@ std::string RecordingPort::PortDescription(std::int16_t portNumber) const {
     return "test port " + std::to_string(portNumber);
 }
 
+std::string RecordingPort::PortDevice(std::int16_t portNumber) const {
+    return "COM" + std::to_string(portNumber);
+}
+
 }  // namespace dimrix::testing

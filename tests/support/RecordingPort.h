@@ -42,6 +42,7 @@ public:
     void SetReceiveThreshold(std::int16_t threshold) override;
     void Write(protocol::Byte value) override;
     [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const override;
+    [[nodiscard]] std::string PortDevice(std::int16_t portNumber) const override;
 
 private:
     PortLog& m_log;

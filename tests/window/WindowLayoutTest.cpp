@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest/QTest>
 #include <string>
 #include <vector>
@@ -230,9 +232,19 @@ TEST_F(WindowLayoutTest, TimersRunAsThePanelConfiguresThem) {
     EXPECT_EQ(refresh->interval(), 5000);
 }
 
-TEST_F(WindowLayoutTest, PortChoicesNameTheirDevices) {
-    EXPECT_TRUE(Find("Option1")->toolTip().contains(QString::fromStdString(m_com1.SlavePath())));
+TEST_F(WindowLayoutTest, PortChoicesAndTheConnectButtonNameTheirDevices) {
+    // As when the pointer rests on COM1: its tooltip is about to show.
+    QWidget* option1 = Find("Option1");
+    QHelpEvent hover(QEvent::ToolTip, option1->rect().center(),
+                     option1->mapToGlobal(option1->rect().center()));
+    QApplication::sendEvent(option1, &hover);
+    QToolTip::hideText();
+    EXPECT_TRUE(option1->toolTip().contains(QString::fromStdString(m_com1.SlavePath())));
     EXPECT_TRUE(Find("Option2")->toolTip().contains(QString::fromStdString(m_com2.SlavePath())));
+
+    EXPECT_EQ(Find("Command1")->toolTip(), "");
+    Connect();
+    EXPECT_EQ(Find("Command1")->toolTip().toStdString(), "Online: " + m_com1.SlavePath());
 }
 
 }  // namespace

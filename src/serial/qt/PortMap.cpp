@@ -20,24 +20,48 @@ constexpr std::string_view kDeviceDirectory = "/dev/";
 constexpr std::array<std::string_view, kPortCount> kLinuxFallbacks{"/dev/ttyS0", "/dev/ttyS1"};
 constexpr std::string_view kWindowsPrefix = "COM";
 
-constexpr std::string_view kUartPrefix = "ttyS";
-constexpr std::array<std::string_view, 2> kUsbPrefixes{"ttyACM", "ttyUSB"};
+// Name prefixes in the order their ports are offered; any other name comes after them.
+struct NamedKind {
+    std::string_view prefix;
+    PortKind kind;
+};
+constexpr std::array kKnownPrefixes{
+    NamedKind{"ttyUSB", PortKind::UsbAdapter},
+    NamedKind{"ttyACM", PortKind::UsbAdapter},
+    NamedKind{"ttyS", PortKind::BuiltIn},
+};
+constexpr std::size_t kOtherRank = kKnownPrefixes.size();
 
 constexpr std::string_view kSeparator = " \u2014 ";
-constexpr std::string_view kNotListed = "not detected";
+constexpr std::string_view kListSeparator = ", ";
+constexpr std::string_view kNotPresent = "not present";
+constexpr std::string_view kConsoleNote = " (kernel console)";
 
-// Built-in UARTs go before USB adapters: their numbering follows the board's own ports
-// and does not change when an adapter is plugged in.
-enum class PortKind { Uart, UsbAdapter };
+std::string_view KindText(PortKind kind) {
+    switch (kind) {
+        case PortKind::UsbAdapter:
+            return "USB adapter";
+        case PortKind::BuiltIn:
+            return "built-in serial port";
+        case PortKind::Other:
+            return "serial device";
+        case PortKind::Unnamed:
+            break;
+    }
+    return {};
+}
 
 struct Candidate {
-    PortKind kind = PortKind::Uart;
-    std::string_view prefix;
+    bool console = false;
+    std::size_t rank = kOtherRank;
+    std::string_view stem;
     unsigned number = 0;
+    std::string_view name;
+    PortKind kind = PortKind::Other;
     const PortEntry* entry = nullptr;
 };
 
-// The number in "ttyUSB12" after "ttyUSB"; nothing for any other name.
+// The number in "ttyUSB12" after "ttyUSB"; nothing when anything else follows the prefix.
 std::optional<unsigned> NumberAfter(std::string_view name, std::string_view prefix) {
     if (!name.starts_with(prefix) || name.size() == prefix.size()) {
         return std::nullopt;
@@ -52,40 +76,51 @@ std::optional<unsigned> NumberAfter(std::string_view name, std::string_view pref
     return number;
 }
 
-std::optional<Candidate> LinuxCandidate(const PortEntry& entry) {
-    if (const auto number = NumberAfter(entry.name, kUartPrefix)) {
-        return Candidate{PortKind::Uart, kUartPrefix, *number, &entry};
-    }
-    for (const std::string_view prefix : kUsbPrefixes) {
-        if (const auto number = NumberAfter(entry.name, prefix)) {
-            return Candidate{PortKind::UsbAdapter, prefix, *number, &entry};
+// "ttyAMA10" is stem "ttyAMA" and number 10, so that it sorts after "ttyAMA2".
+std::pair<std::string_view, unsigned> StemAndNumber(std::string_view name) {
+    const std::size_t digits = name.find_last_not_of("0123456789") + 1;
+    const std::string_view stem = name.substr(0, digits);
+    return {stem, NumberAfter(name, stem).value_or(0)};
+}
+
+Candidate LinuxCandidate(const PortEntry& entry) {
+    for (std::size_t rank = 0; rank < kKnownPrefixes.size(); ++rank) {
+        const NamedKind& known = kKnownPrefixes.at(rank);
+        if (const auto number = NumberAfter(entry.name, known.prefix)) {
+            return {entry.console, rank, known.prefix, *number, entry.name, known.kind, &entry};
         }
     }
-    return std::nullopt;
+    const auto [stem, number] = StemAndNumber(entry.name);
+    return {entry.console, kOtherRank, stem, number, entry.name, PortKind::Other, &entry};
 }
 
 std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& ports) {
     std::vector<Candidate> candidates;
     for (const PortEntry& entry : ports) {
-        if (const auto candidate = LinuxCandidate(entry)) {
-            candidates.push_back(*candidate);
-        }
+        candidates.push_back(LinuxCandidate(entry));
     }
-    const auto key = [](const Candidate& c) { return std::tie(c.kind, c.prefix, c.number); };
+    const auto key = [](const Candidate& c) {
+        return std::tie(c.console, c.rank, c.stem, c.number, c.name);
+    };
     std::ranges::sort(candidates, {}, key);
     // A port listed twice (udev and sysfs both seen) must not take both numbers.
-    const auto duplicates = std::ranges::unique(
-        candidates, [&](const Candidate& a, const Candidate& b) { return key(a) == key(b); });
+    const auto duplicates = std::ranges::unique(candidates, {}, &Candidate::name);
     candidates.erase(duplicates.begin(), duplicates.end());
 
     std::array<MappedPort, kPortCount> mapped{};
     for (std::size_t slot = 0; slot < kPortCount; ++slot) {
         if (slot < candidates.size()) {
-            const PortEntry& entry = *candidates[slot].entry;
-            mapped[slot] = {std::string(kDeviceDirectory) + entry.name, entry.description, true};
-        } else {
-            mapped[slot] = {std::string(kLinuxFallbacks[slot]), {}, false};
+            const Candidate& chosen = candidates[slot];
+            mapped[slot] = {std::string(kDeviceDirectory) + chosen.entry->name,
+                            chosen.entry->description, true, chosen.kind, chosen.console};
+            continue;
         }
+        // The numbers never share a device: a listed /dev/ttyS1 as COM1 leaves COM2 on
+        // /dev/ttyS0.
+        const std::string_view own = kLinuxFallbacks[slot];
+        const std::string_view other = kLinuxFallbacks[kPortCount - 1 - slot];
+        const bool ownTaken = slot > 0 && mapped[0].device == own;
+        mapped[slot] = {std::string(ownTaken ? other : own), {}, false, PortKind::BuiltIn, false};
     }
     return mapped;
 }
@@ -127,12 +162,16 @@ const MappedPort& PortMap::Port(std::int16_t portNumber) const {
 std::string PortMap::Describe(std::int16_t portNumber) const {
     const MappedPort& port = Port(portNumber);
     if (!port.listed) {
-        return port.device + std::string(kSeparator) + std::string(kNotListed);
+        return port.device + std::string(kSeparator) + std::string(kNotPresent);
     }
-    if (port.description.empty()) {
-        return port.device;
+    std::string what(KindText(port.kind));
+    if (!port.description.empty()) {
+        what += (what.empty() ? "" : std::string(kListSeparator)) + port.description;
     }
-    return port.device + std::string(kSeparator) + port.description;
+    if (port.console) {
+        what += kConsoleNote;
+    }
+    return what.empty() ? port.device : port.device + std::string(kSeparator) + what;
 }
 
 }  // namespace dimrix::serial

@@ -2,7 +2,24 @@
 
 namespace dimrix::serial {
 
-ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error, DeviceAccess access) {
+namespace {
+
+ErrorNumber RefusalNumber(OpenRefusal refusal) {
+    switch (refusal) {
+        case OpenRefusal::DeviceDenied:
+            return errors::kPermissionDenied;
+        case OpenRefusal::LockUnavailable:
+            return errors::kOpenFailed;
+        case OpenRefusal::HeldElsewhere:
+        case OpenRefusal::None:
+            break;
+    }
+    return errors::kPortBusy;
+}
+
+}  // namespace
+
+ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error, OpenRefusal refusal) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
             return errors::kDeviceNotFound;
@@ -10,9 +27,9 @@ ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error, DeviceAccess a
         case QSerialPort::ResourceError:
             return errors::kDeviceNotFound;
         // Qt raises this for EACCES and EPERM, but also for EBUSY and for a lock file
-        // that another program holds.
+        // that another program holds or that cannot be made at all.
         case QSerialPort::PermissionError:
-            return access == DeviceAccess::Denied ? errors::kPermissionDenied : errors::kPortBusy;
+            return RefusalNumber(refusal);
         // Raised when the device took the descriptor but not the line settings, which is
         // also what a device that is no serial port at all answers.
         case QSerialPort::UnsupportedOperationError:

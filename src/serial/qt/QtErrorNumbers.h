@@ -9,14 +9,23 @@
 
 namespace dimrix::serial {
 
-// Whether the current user may read and write the device, as far as the system says
-// before anyone holds it. Qt reports "no permission" and "held by another program"
-// alike, and this is what tells them apart.
-enum class DeviceAccess { Allowed, Denied };
+// Why the system refused an open. Qt reports one "permission" error for several causes,
+// and only the state of the system after the failed open tells them apart.
+enum class OpenRefusal {
+    // Not looked into: Qt reported another error than a permission error.
+    None,
+    // The user may not read and write the device.
+    DeviceDenied,
+    // A live process holds the device's lock file, or the device refuses a second open.
+    HeldElsewhere,
+    // No lock file could be made: no usable lock directory, or a stale one that stays.
+    LockUnavailable,
+};
 
-// The number for an open that failed with `error`.
+// The number for an open that failed with `error`; `refusal` tells a permission error's
+// cause.
 [[nodiscard]] ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error,
-                                            DeviceAccess access);
+                                            OpenRefusal refusal);
 
 // The number for an error raised on an open port, or nothing when the error leaves the
 // port usable (a timeout of a bounded wait, a setting refused while open, no error).

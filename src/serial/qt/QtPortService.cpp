@@ -1,6 +1,8 @@
 #include "serial/qt/QtPortService.h"
 
 #include <QSerialPortInfo>
+#include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,33 +15,53 @@ namespace dimrix::serial {
 
 namespace {
 
+// The terminals the kernel writes its console to ("tty0 ttyS0"); the file is missing
+// where there is no console, and on hosts without sysfs.
+constexpr const char* kConsoleList = "/sys/class/tty/console/active";
+
+std::set<std::string> ConsolePorts() {
+    std::set<std::string> names;
+    std::ifstream list(kConsoleList);
+    for (std::string name; list >> name;) {
+        names.insert(name);
+    }
+    return names;
+}
+
 // The ports the system lists. On Linux Qt lists a built-in UART only after opening it
 // and finding a UART behind it, so a port held exclusively (by this program too) and a
-// ttyS device without hardware both stay out of the list.
+// ttyS device without hardware both stay out of the list. Listing takes tens of
+// milliseconds, which is why it waits until a port is described or opened.
 std::vector<PortEntry> ListedPorts() {
+    const std::set<std::string> consoles = ConsolePorts();
     std::vector<PortEntry> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back({info.portName().toStdString(), info.description().toStdString()});
+        std::string name = info.portName().toStdString();
+        const bool console = consoles.contains(name);
+        ports.push_back({std::move(name), info.description().toStdString(), console});
     }
     return ports;
 }
 
 }  // namespace
 
-QtPortService::QtPortService() : m_device(std::make_unique<QtSerialDevice>()) {
-    ResolvePorts();
-}
+QtPortService::QtPortService() : m_device(std::make_unique<QtSerialDevice>()) {}
 
 QtPortService::QtPortService(PortPaths fixedPaths)
-    : m_fixedPaths(std::move(fixedPaths)), m_device(std::make_unique<QtSerialDevice>()) {
-    ResolvePorts();
-}
+    : m_fixedPaths(std::move(fixedPaths)), m_device(std::make_unique<QtSerialDevice>()) {}
 
 QtPortService::~QtPortService() = default;
 
-void QtPortService::ResolvePorts() {
+void QtPortService::ResolvePorts() const {
     m_portMap = m_fixedPaths ? PortMap::Fixed(m_fixedPaths->com1, m_fixedPaths->com2)
                              : PortMap::Resolve(ListedPorts(), kHostPlatform);
+}
+
+const PortMap& QtPortService::Ports() const {
+    if (!m_portMap) {
+        ResolvePorts();
+    }
+    return *m_portMap;
 }
 
 void QtPortService::SetPortNumber(std::int16_t portNumber) {
@@ -59,7 +81,7 @@ void QtPortService::Open() {
         throw LinkError(errors::kDeviceNotFound,
                         "COM" + std::to_string(m_portNumber) + ": no such port");
     }
-    m_device->Open(m_portMap.Port(m_portNumber).device, m_settings);
+    m_device->Open(Ports().Port(m_portNumber).device, m_settings);
 }
 
 void QtPortService::Close() {
@@ -83,7 +105,11 @@ std::size_t QtPortService::QueuedBytes() const {
 }
 
 std::string QtPortService::PortDescription(std::int16_t portNumber) const {
-    return m_portMap.Describe(portNumber);
+    return Ports().Describe(portNumber);
+}
+
+std::string QtPortService::PortDevice(std::int16_t portNumber) const {
+    return Ports().Port(portNumber).device;
 }
 
 }  // namespace dimrix::serial

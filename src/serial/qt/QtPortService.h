@@ -25,7 +25,8 @@ struct PortPaths {
 // loop: queued bytes leave, and device failures are noticed, on the event loop.
 class QtPortService : public PortService {
 public:
-    // COM1 and COM2 map to the host's serial ports, resolved at start and at each open.
+    // COM1 and COM2 map to the host's serial ports, resolved when first described and
+    // at each open.
     QtPortService();
     // COM1 and COM2 are these devices (pseudo-terminals in tests).
     explicit QtPortService(PortPaths fixedPaths);
@@ -51,14 +52,19 @@ public:
     // Bytes sent but not yet handed to the driver; at most about 100 ms of line time plus
     // a frame while the line keeps up, one frame per board while it is overrun.
     [[nodiscard]] std::size_t QueuedBytes() const;
-    // "/dev/ttyUSB0 — FT232R USB UART", as resolved at start or at the last Open.
+    // "/dev/ttyUSB0 — USB adapter, FT232R USB UART", as resolved at the last Open (or
+    // now, when nothing was resolved yet).
     [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const override;
+    // "/dev/ttyUSB0", resolved as PortDescription.
+    [[nodiscard]] std::string PortDevice(std::int16_t portNumber) const override;
 
 private:
-    void ResolvePorts();
+    void ResolvePorts() const;
+    [[nodiscard]] const PortMap& Ports() const;
 
     std::optional<PortPaths> m_fixedPaths;
-    PortMap m_portMap;
+    // Listed on first need, not at start: listing costs more than showing the window.
+    mutable std::optional<PortMap> m_portMap;
     std::int16_t m_portNumber = kFirstPort;
     LineSettings m_settings = kBoardLineSettings;
     std::int16_t m_receiveThreshold = 0;

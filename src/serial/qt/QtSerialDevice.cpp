@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "serial/LinkError.h"
+#include "serial/qt/OpenFailureCause.h"
 #include "serial/qt/QtErrorNumbers.h"
 
 #ifdef Q_OS_UNIX
@@ -83,15 +84,6 @@ QtLineSettings Translate(const LineSettings& settings) {
             *stopBits};
 }
 
-DeviceAccess AccessTo([[maybe_unused]] const std::string& device) {
-#ifdef Q_OS_UNIX
-    if (::access(device.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
-        return DeviceAccess::Denied;
-    }
-#endif
-    return DeviceAccess::Allowed;
-}
-
 }  // namespace
 
 QtSerialDevice::QtSerialDevice() {
@@ -135,11 +127,8 @@ void QtSerialDevice::Open(const std::string& device, const LineSettings& setting
     m_port->setReadBufferSize(kInputBufferSize);
     m_port->setPortName(QString::fromStdString(device));
     if (!m_port->open(QIODevice::ReadWrite)) {
-        const ErrorNumber number = OpenFailureNumber(m_port->error(), AccessTo(device));
-        const std::string reason = m_port->errorString().toStdString();
-        throw LinkError(number, number == errors::kPortBusy
-                                    ? device + ": in use by another program (" + reason + ")"
-                                    : device + ": " + reason);
+        throw OpenFailureCause(device).Explain(m_port->error(),
+                                               m_port->errorString().toStdString());
     }
     m_device = device;
     m_fault = 0;

@@ -30,8 +30,13 @@ TEST_P(PortMapResolveTest, MapsComOneAndComTwo) {
     EXPECT_EQ(map.Port(2), c.com2);
 }
 
-const MappedPort kFallbackS0{"/dev/ttyS0", "", false};
-const MappedPort kFallbackS1{"/dev/ttyS1", "", false};
+constexpr PortKind kUsb = PortKind::UsbAdapter;
+constexpr PortKind kUart = PortKind::BuiltIn;
+constexpr PortKind kOther = PortKind::Other;
+constexpr bool kConsole = true;
+
+const MappedPort kFallbackS0{"/dev/ttyS0", "", false, kUart};
+const MappedPort kFallbackS1{"/dev/ttyS1", "", false, kUart};
 
 INSTANTIATE_TEST_SUITE_P(
     Hosts, PortMapResolveTest,
@@ -43,48 +48,68 @@ INSTANTIATE_TEST_SUITE_P(
                       MappingCase{"UartsOnlyInNumberOrder",
                                   HostPlatform::Linux,
                                   {{"ttyS10", ""}, {"ttyS2", ""}, {"ttyS1", "16550A"}},
-                                  {"/dev/ttyS1", "16550A", true},
-                                  {"/dev/ttyS2", "", true}},
+                                  {"/dev/ttyS1", "16550A", true, kUart},
+                                  {"/dev/ttyS2", "", true, kUart}},
                       MappingCase{"OneUartLeavesComTwoOnItsFallback",
                                   HostPlatform::Linux,
                                   {{"ttyS0", ""}},
-                                  {"/dev/ttyS0", "", true},
+                                  {"/dev/ttyS0", "", true, kUart},
                                   kFallbackS1},
-                      MappingCase{"UsbOnlyByNameWithNumbersAsNumbers",
+                      MappingCase{"SecondUartAloneLeavesComTwoTheFirstFallback",
+                                  HostPlatform::Linux,
+                                  {{"ttyS1", ""}},
+                                  {"/dev/ttyS1", "", true, kUart},
+                                  kFallbackS0},
+                      MappingCase{"UsbOnlyWithNumbersAsNumbers",
                                   HostPlatform::Linux,
                                   {{"ttyUSB10", "CP2102"}, {"ttyUSB2", "FT232R USB UART"}},
-                                  {"/dev/ttyUSB2", "FT232R USB UART", true},
-                                  {"/dev/ttyUSB10", "CP2102", true}},
-                      MappingCase{"AcmSortsBeforeUsbByName",
+                                  {"/dev/ttyUSB2", "FT232R USB UART", true, kUsb},
+                                  {"/dev/ttyUSB10", "CP2102", true, kUsb}},
+                      MappingCase{"AdapterBeforeAnAcmGadget",
                                   HostPlatform::Linux,
-                                  {{"ttyUSB0", "FT232R USB UART"}, {"ttyACM0", "CDC modem"}},
-                                  {"/dev/ttyACM0", "CDC modem", true},
-                                  {"/dev/ttyUSB0", "FT232R USB UART", true}},
+                                  {{"ttyACM0", "Pico"}, {"ttyUSB0", "FT232R USB UART"}},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
+                                  {"/dev/ttyACM0", "Pico", true, kUsb}},
                       MappingCase{"SingleUsbAdapterIsComOne",
                                   HostPlatform::Linux,
                                   {{"ttyUSB0", "FT232R USB UART"}},
-                                  {"/dev/ttyUSB0", "FT232R USB UART", true},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
                                   kFallbackS1},
-                      MappingCase{"UartsBeforeUsbAdaptersWhateverTheListOrder",
+                      MappingCase{"AdapterBeforeTheUart",
                                   HostPlatform::Linux,
-                                  {{"ttyUSB0", "FT232R USB UART"}, {"ttyS1", ""}},
-                                  {"/dev/ttyS1", "", true},
-                                  {"/dev/ttyUSB0", "FT232R USB UART", true}},
-                      MappingCase{"OtherDevicesAndOddNamesAreNotPorts",
+                                  {{"ttyS0", ""}, {"ttyUSB0", "FT232R USB UART"}},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
+                                  {"/dev/ttyS0", "", true, kUart}},
+                      MappingCase{"AdapterReachableBesideTwoUarts",
                                   HostPlatform::Linux,
-                                  {{"ttyAMA0", ""},
-                                   {"rfcomm0", ""},
-                                   {"ttyS", ""},
-                                   {"ttyS1x", ""},
-                                   {"ttyUSB", ""},
-                                   {"COM1", ""},
-                                   {"ttyUSB-1", ""}},
-                                  kFallbackS0,
+                                  {{"ttyS1", ""}, {"ttyS0", ""}, {"ttyUSB0", "FT232R USB UART"}},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
+                                  {"/dev/ttyS0", "", true, kUart}},
+                      MappingCase{"ConsolePortComesAfterAllOthers",
+                                  HostPlatform::Linux,
+                                  {{"ttyS0", "", kConsole}, {"ttyAMA0", ""}, {"ttyS1", ""}},
+                                  {"/dev/ttyS1", "", true, kUart},
+                                  {"/dev/ttyAMA0", "", true, kOther}},
+                      MappingCase{"ConsoleAloneIsStillOffered",
+                                  HostPlatform::Linux,
+                                  {{"ttyS0", "", kConsole}},
+                                  {"/dev/ttyS0", "", true, kUart, kConsole},
                                   kFallbackS1},
+                      MappingCase{"BoardUartOfAPiAlone",
+                                  HostPlatform::Linux,
+                                  {{"ttyAMA0", ""}},
+                                  {"/dev/ttyAMA0", "", true, kOther},
+                                  kFallbackS1},
+                      MappingCase{
+                          "OtherDevicesAfterUartsByNameWithNumbersAsNumbers",
+                          HostPlatform::Linux,
+                          {{"ttyAMA10", ""}, {"ttyS1x", ""}, {"ttyAMA2", ""}, {"rfcomm0", ""}},
+                          {"/dev/rfcomm0", "", true, kOther},
+                          {"/dev/ttyAMA2", "", true, kOther}},
                       MappingCase{"PortListedTwiceTakesOneNumber",
                                   HostPlatform::Linux,
                                   {{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB0", "FT232R USB UART"}},
-                                  {"/dev/ttyUSB0", "FT232R USB UART", true},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
                                   kFallbackS1},
                       MappingCase{"WindowsPortsAreNamedComN",
                                   HostPlatform::Windows,
@@ -98,18 +123,22 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"COM2", "", false}}),
     [](const ::testing::TestParamInfo<MappingCase>& info) { return info.param.name; });
 
-TEST(PortMapTest, DescriptionsShowDeviceAndWhatIsBehindIt) {
-    const PortMap map =
-        PortMap::Resolve({{"ttyUSB0", "FT232R USB UART"}, {"ttyS0", ""}}, HostPlatform::Linux);
-    EXPECT_EQ(map.Describe(1), "/dev/ttyS0");
-    EXPECT_EQ(map.Describe(2), "/dev/ttyUSB0 \u2014 FT232R USB UART");
+TEST(PortMapTest, DescriptionsShowDeviceKindAndWhatIsBehindIt) {
+    const PortMap map = PortMap::Resolve({{"ttyS0", "", kConsole}, {"ttyUSB0", "FT232R USB UART"}},
+                                         HostPlatform::Linux);
+    EXPECT_EQ(map.Describe(1), "/dev/ttyUSB0 \u2014 USB adapter, FT232R USB UART");
+    EXPECT_EQ(map.Describe(2), "/dev/ttyS0 \u2014 built-in serial port (kernel console)");
+    const PortMap board = PortMap::Resolve({{"ttyAMA0", ""}}, HostPlatform::Linux);
+    EXPECT_EQ(board.Describe(1), "/dev/ttyAMA0 \u2014 serial device");
 }
 
-TEST(PortMapTest, DescriptionSaysWhenNoDeviceWasDetected) {
+TEST(PortMapTest, DescriptionSaysWhenNoDeviceIsPresent) {
     const PortMap onLinux = PortMap::Resolve({}, HostPlatform::Linux);
-    EXPECT_EQ(onLinux.Describe(2), "/dev/ttyS1 \u2014 not detected");
-    const PortMap onWindows = PortMap::Resolve({}, HostPlatform::Windows);
-    EXPECT_EQ(onWindows.Describe(1), "COM1 \u2014 not detected");
+    EXPECT_EQ(onLinux.Describe(2), "/dev/ttyS1 \u2014 not present");
+    const PortMap onWindows =
+        PortMap::Resolve({{"COM2", "Communications Port"}}, HostPlatform::Windows);
+    EXPECT_EQ(onWindows.Describe(1), "COM1 \u2014 not present");
+    EXPECT_EQ(onWindows.Describe(2), "COM2 \u2014 Communications Port");
 }
 
 TEST(PortMapTest, FixedDevicesAreShownBare) {

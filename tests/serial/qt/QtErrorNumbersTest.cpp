@@ -9,22 +9,23 @@ namespace {
 
 struct OpenCase {
     QSerialPort::SerialPortError error;
-    DeviceAccess access;
+    OpenRefusal refusal;
     ErrorNumber expected;
 };
 
 TEST(QtErrorNumbersTest, OpenFailuresGetTheNumberOfTheirCause) {
     const OpenCase cases[] = {
-        {QSerialPort::DeviceNotFoundError, DeviceAccess::Allowed, 8002},
-        {QSerialPort::ResourceError, DeviceAccess::Allowed, 8002},
-        {QSerialPort::PermissionError, DeviceAccess::Allowed, 8005},
-        {QSerialPort::PermissionError, DeviceAccess::Denied, 8010},
-        {QSerialPort::OpenError, DeviceAccess::Allowed, 8012},
-        {QSerialPort::UnknownError, DeviceAccess::Allowed, 8012},
-        {QSerialPort::UnsupportedOperationError, DeviceAccess::Allowed, 8015},
+        {QSerialPort::DeviceNotFoundError, OpenRefusal::None, 8002},
+        {QSerialPort::ResourceError, OpenRefusal::None, 8002},
+        {QSerialPort::PermissionError, OpenRefusal::HeldElsewhere, 8005},
+        {QSerialPort::PermissionError, OpenRefusal::DeviceDenied, 8010},
+        {QSerialPort::PermissionError, OpenRefusal::LockUnavailable, 8012},
+        {QSerialPort::OpenError, OpenRefusal::None, 8012},
+        {QSerialPort::UnknownError, OpenRefusal::None, 8012},
+        {QSerialPort::UnsupportedOperationError, OpenRefusal::None, 8015},
     };
     for (const OpenCase& c : cases) {
-        EXPECT_EQ(OpenFailureNumber(c.error, c.access), c.expected) << "Qt error " << c.error;
+        EXPECT_EQ(OpenFailureNumber(c.error, c.refusal), c.expected) << "Qt error " << c.error;
     }
 }
 

@@ -1,12 +1,18 @@
 #include "serial/qt/QtPortService.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -55,6 +61,13 @@ Bytes LargeBacklog() {
         bytes[index] = static_cast<std::uint8_t>(index % kPatternPeriod);
     }
     return bytes;
+}
+
+// QSerialPort's name for the lock file of a device under /dev: "pts/3" becomes "LCK..pts_3".
+std::string LockFileName(const std::string& device) {
+    std::string name = device.substr(std::strlen("/dev/"));
+    std::ranges::replace(name, '/', '_');
+    return "LCK.." + name;
 }
 
 class QtPortServiceTest : public ::testing::Test {
@@ -298,7 +311,9 @@ TEST_F(QtPortServiceTest, FailedOpensNameTheDeviceAndTheReasonAndStayClosed) {
     const std::vector<std::pair<std::string, OpenFailureCase>> cases = {
         {missing, {"missing", 8002, missing + ": No such file or directory"}},
         {held.SlavePath(),
-         {"busy", 8005, ": in use by another program (Permission error while locking the device)"}},
+         {"busy", 8005,
+          "/" + LockFileName(held.SlavePath()) + " names process " + std::to_string(::getpid()) +
+              ")"}},
         {"/dev/null", {"not a serial port", 8015, "/dev/null: Inappropriate ioctl for device"}},
     };
     for (const auto& [device, c] : cases) {
@@ -316,6 +331,85 @@ TEST_F(QtPortServiceTest, FailedOpensNameTheDeviceAndTheReasonAndStayClosed) {
         EXPECT_FALSE(port.IsOpen());
     }
     EXPECT_EQ(held.SlaveDescriptorsHeld(), 1) << "the busy device was opened a second time";
+}
+
+// Every directory QSerialPort may keep its lock files in.
+const char* const kLockDirectories[] = {
+    "/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+    "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock",
+};
+
+// In a child process with a mount namespace of its own, so that nothing outside it sees
+// the change: every lock directory is made read-only, then `device` is opened. Returns
+// what the open raised as "<number> <detail>", "opened", or "skip: <why>" where the
+// system does not let this process make a mount namespace.
+std::string OpenWithReadOnlyLockDirectories(const std::string& device) {
+    int channel[2] = {-1, -1};
+    if (::pipe(channel) != 0) {
+        return std::string("skip: pipe: ") + std::strerror(errno);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        std::string outcome;
+        auto setUp = [&]() -> bool {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+                outcome = std::string("skip: no mount namespace: ") + std::strerror(errno);
+                return false;
+            }
+            for (const char* directory : kLockDirectories) {
+                if (!std::filesystem::is_directory(directory)) {
+                    continue;
+                }
+                if (::mount(directory, directory, nullptr, MS_BIND, nullptr) != 0 ||
+                    ::mount(nullptr, directory, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                            nullptr) != 0) {
+                    outcome =
+                        std::string("skip: read-only ") + directory + ": " + std::strerror(errno);
+                    return false;
+                }
+            }
+            return true;
+        };
+        if (setUp()) {
+            QtPortService port(PortPaths{device, device});
+            try {
+                port.SetSettings(kBoardLineSettings);
+                port.Open();
+                outcome = "opened";
+            } catch (const LinkError& error) {
+                outcome = std::to_string(error.Number()) + " " + error.what();
+            }
+        }
+        const auto written = ::write(channel[1], outcome.data(), outcome.size());
+        ::_exit(written == static_cast<ssize_t>(outcome.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string outcome;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        outcome.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return outcome;
+}
+
+TEST_F(QtPortServiceTest, NoWritableLockDirectoryIsAnOpenFailureNotABusyPort) {
+    PseudoTerminal line;
+    const std::string outcome = OpenWithReadOnlyLockDirectories(line.SlavePath());
+    if (outcome.starts_with("skip:")) {
+        GTEST_SKIP() << outcome;
+    }
+    const std::string expectedStart = "8012 " + line.SlavePath() + ": cannot create lock file " +
+                                      LockFileName(line.SlavePath()) +
+                                      ", no writable lock directory (";
+    EXPECT_TRUE(outcome.starts_with(expectedStart)) << outcome;
+    EXPECT_NE(outcome.find("/run/lock: Read-only file system"), std::string::npos) << outcome;
+    EXPECT_NE(outcome.find("/tmp: Read-only file system"), std::string::npos) << outcome;
+    EXPECT_TRUE(line.SlaveHungUp()) << "the device was opened";
 }
 
 TEST_F(QtPortServiceTest, FixedPathsDescribeThemselves) {
