@@ -7,12 +7,14 @@
 #include <string_view>
 #include <tuple>
 
+#include "serial/PortService.h"
+
 namespace dimrix::serial {
 
 namespace {
 
-constexpr std::size_t kPortCount = 2;
-constexpr std::int16_t kFirstPortNumber = 1;
+// COM1 and COM2.
+constexpr std::size_t kPortCount = kSecondPort - kFirstPort + 1;
 
 constexpr std::string_view kDeviceDirectory = "/dev/";
 // Where COM1 and COM2 point on Linux when too few ports are listed: the first two
@@ -152,7 +154,7 @@ PortMap PortMap::Fixed(const std::string& com1, const std::string& com2) {
 }
 
 const MappedPort& PortMap::Port(std::int16_t portNumber) const {
-    const int slot = portNumber - kFirstPortNumber;
+    const int slot = portNumber - kFirstPort;
     if (slot < 0 || static_cast<std::size_t>(slot) >= kPortCount) {
         throw std::out_of_range("no port COM" + std::to_string(portNumber));
     }

@@ -42,7 +42,7 @@ ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error, OpenRefusal re
 std::optional<ErrorNumber> LineFaultNumber(QSerialPort::SerialPortError error) {
     switch (error) {
         // EIO and EBADF: the device hung up or went away. Qt files EAGAIN here as well,
-        // which the port confirms before it gives up on the device.
+        // so the port gives up on the device only once it has hung up.
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
             return errors::kDeviceLost;
