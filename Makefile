@@ -9,18 +9,20 @@ PACKAGE_DIR    ?= build/package
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure
+NOQT_DIR       ?= build-noqt
+EXTRA_CMAKE_FLAGS ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 DEPS           := bash scripts/install-deps.sh
 
-.PHONY: all configure build test test-sanitize run program screenshot bench format \
-        package package-check install uninstall clean
+.PHONY: all configure build test test-sanitize test-without-qt run program screenshot bench \
+        format package package-check install uninstall clean
 
 all: build
 
 configure:
 	@$(DEPS) test
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -31,9 +33,20 @@ test: build
 # The same suite with AddressSanitizer and UndefinedBehaviorSanitizer, in its own tree.
 test-sanitize:
 	@$(DEPS) test
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDIMRIX_SANITIZE=ON -DBUILD_TESTING=ON
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDIMRIX_SANITIZE=ON -DBUILD_TESTING=ON \
+	    $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
+
+# The layers that must not need Qt, configured without looking for it at all.
+test-without-qt:
+	@$(DEPS) test
+	cmake -S . -B $(NOQT_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIMRIX_WITH_QT=OFF \
+	    -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
+	@! grep -q '^Qt6_DIR' $(NOQT_DIR)/CMakeCache.txt || \
+	    { echo "test-without-qt: the configure looked for Qt"; exit 1; }
+	cmake --build $(NOQT_DIR) -j $(JOBS)
+	ctest --test-dir $(NOQT_DIR) $(CTEST_FLAGS)
 
 # The program alone, without the test suites. A tree that `make build` or `make test`
 # configured keeps its tests; a fresh one is configured without them.
@@ -87,4 +100,4 @@ uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P cmake/DimrixUninstall.cmake
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(NOQT_DIR) $(PACKAGE_DIR)
