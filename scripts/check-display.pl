@@ -12,7 +12,7 @@ use IO::Socket::INET;
 use IO::Socket::UNIX;
 use IO::Select;
 use Socket qw(SOCK_STREAM);
-use Sys::Hostname qw(hostname);
+use POSIX qw(uname);
 
 my $step_timeout = 0.4;    # seconds for the connect and for the answer
 my $hint = "'make screenshot' shows the window on a virtual X server instead";
@@ -92,7 +92,7 @@ sub cookie {
     local $/;
     my $all = <$in>;
     close $in;
-    my $host = hostname();
+    my $host = (uname())[1];
     my ($best, $best_rank) = (undef, 0);
     my $at = 0;
     while ($at + 2 <= length $all) {
