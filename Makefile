@@ -15,10 +15,14 @@ PREFIX         ?= /usr/local
 DESTDIR        ?=
 DEPS           := bash scripts/install-deps.sh
 
-.PHONY: all configure build test test-sanitize test-without-qt run program screenshot bench \
+.PHONY: all deps configure build test test-sanitize test-without-qt run program screenshot bench \
         format package package-check install uninstall clean
 
 all: build
+
+# Everything any target needs, at once.
+deps:
+	@$(DEPS) all
 
 configure:
 	@$(DEPS) test
