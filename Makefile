@@ -87,6 +87,7 @@ package:
 	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
 	    -DDIMRIX_HARDEN=ON -DDIMRIX_WERROR=OFF -DCMAKE_INSTALL_PREFIX=/usr
 	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	rm -f $(PACKAGE_DIR)/dimrix_*.deb
 	cd $(PACKAGE_DIR) && cpack -G DEB
 	@ls $(PACKAGE_DIR)/dimrix_*.deb
 
