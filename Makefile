@@ -1,23 +1,32 @@
-# Convenience front end over CMake. `make run` and `make test` install whatever Debian
-# packages are missing first, so both work on a fresh machine.
+# Convenience front end over CMake. Each target first installs the Debian packages it
+# needs and nothing more (scripts/install-deps.sh; DIMRIX_SKIP_DEPS=1 skips that check).
 
 MAKEFLAGS      += --no-print-directory
 BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
 BENCH_DIR      ?= build/bench-release
+PACKAGE_DIR    ?= build/package
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure
+NOQT_DIR       ?= build-noqt
+EXTRA_CMAKE_FLAGS ?=
+PREFIX         ?= /usr/local
+DESTDIR        ?=
+DEPS           := bash scripts/install-deps.sh
 
-.PHONY: all deps configure build test test-sanitize run screenshot bench format install clean
+.PHONY: all deps configure build test test-sanitize test-without-qt run program screenshot bench \
+        format package package-check install uninstall clean
 
 all: build
 
+# Everything any target needs, at once.
 deps:
-	@bash scripts/install-deps.sh
+	@$(DEPS) all
 
-configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+configure:
+	@$(DEPS) test
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -26,31 +35,74 @@ test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD_DIR) $(CTEST_FLAGS)
 
 # The same suite with AddressSanitizer and UndefinedBehaviorSanitizer, in its own tree.
-test-sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDIMRIX_SANITIZE=ON
+test-sanitize:
+	@$(DEPS) test
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDIMRIX_SANITIZE=ON -DBUILD_TESTING=ON \
+	    $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
 
-run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	    echo "No display here: 'make screenshot' runs Dimrix under Xvfb and saves a picture of its window."; \
-	    exit 1; \
-	fi
+# The layers that must not need Qt, configured without looking for it at all.
+test-without-qt:
+	@$(DEPS) test
+	cmake -S . -B $(NOQT_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIMRIX_WITH_QT=OFF \
+	    -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
+	@! grep -q '^Qt6_DIR' $(NOQT_DIR)/CMakeCache.txt || \
+	    { echo "test-without-qt: the configure looked for Qt"; exit 1; }
+	cmake --build $(NOQT_DIR) -j $(JOBS)
+	ctest --test-dir $(NOQT_DIR) $(CTEST_FLAGS)
+
+# The program alone, without the test suites. A tree that `make build` or `make test`
+# configured keeps its tests; a fresh one is configured without them.
+program:
+	@$(DEPS) run
+	@[ -f $(BUILD_DIR)/CMakeCache.txt ] || \
+	    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=OFF
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dimrix
+
+# Whether a window can be shown is known before anything is built.
+run:
+	@perl scripts/check-display.pl
+	@$(MAKE) program
 	./$(BUILD_DIR)/dimrix
 
-screenshot: build
+screenshot:
+	@$(DEPS) screenshot
+	@$(MAKE) program
 	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix docs/dimrix.png
 
-bench: deps
+bench:
+	@$(DEPS) bench
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DDIMRIX_BENCH=ON
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target dimrix_bench
 	bash scripts/bench.sh $(BENCH_DIR)
 
 format:
+	@$(DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-install: build
-	cmake --install $(BUILD_DIR)
+# A Release tree for /usr with Debian's hardening flags and without -Werror, and its .deb.
+package:
+	@$(DEPS) package
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+	    -DDIMRIX_HARDEN=ON -DDIMRIX_WERROR=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	rm -f $(PACKAGE_DIR)/dimrix_*.deb
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@ls $(PACKAGE_DIR)/dimrix_*.deb
+
+# lintian, the desktop entry and metainfo as installed, and a look inside the .deb.
+package-check: package
+	bash scripts/check-package.sh $(PACKAGE_DIR)
+
+# Installs the stripped program and its files under $(DESTDIR)$(PREFIX); the list of
+# what went where is $(BUILD_DIR)/install_manifest.txt, which `make uninstall` reads.
+install: program
+	cmake --build $(BUILD_DIR) --target dimrix_docs
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --strip --prefix "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P cmake/DimrixUninstall.cmake
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(NOQT_DIR) $(PACKAGE_DIR)

@@ -1,15 +1,27 @@
 # The headless layers (frames, link contract, panel logic) must never pull in Qt.
-# dimrix_forbid_qt() walks a target's link closure at configure time and stops the
-# configuration if any Qt target or library shows up in it, so the boundary is
-# enforced by the build rather than by review.
+# dimrix_forbid_qt() marks a target; dimrix_check_layers(), called once every target of
+# the tree exists, walks each marked target's link closure and stops the configuration if
+# any Qt target or library shows up in it. Checking at the end rather than at the mark
+# also catches a link added later, from another directory, so the boundary is enforced
+# by the build rather than by review.
 
 function(_dimrix_collect_links target out_var)
     set(seen ${${out_var}})
-    get_target_property(links ${target} LINK_LIBRARIES)
-    if(NOT links)
-        return()
+    get_target_property(type ${target} TYPE)
+    set(links "")
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+        get_target_property(direct ${target} LINK_LIBRARIES)
+        if(direct)
+            list(APPEND links ${direct})
+        endif()
+    endif()
+    get_target_property(usage ${target} INTERFACE_LINK_LIBRARIES)
+    if(usage)
+        list(APPEND links ${usage})
     endif()
     foreach(lib IN LISTS links)
+        # A static library's private links reach its users as $<LINK_ONLY:...>.
+        string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" lib "${lib}")
         if(lib IN_LIST seen)
             continue()
         endif()
@@ -29,11 +41,21 @@ function(_dimrix_collect_links target out_var)
 endfunction()
 
 function(dimrix_forbid_qt target)
-    set(closure "")
-    _dimrix_collect_links(${target} closure)
-    foreach(lib IN LISTS closure)
-        if(lib MATCHES "^Qt[0-9]*::" OR lib MATCHES "Qt[0-9]*(Core|Gui|Widgets|SerialPort)")
-            message(FATAL_ERROR "${target} must build without Qt, but links ${lib}")
-        endif()
+    if(NOT TARGET ${target})
+        message(FATAL_ERROR "dimrix_forbid_qt: no target ${target}")
+    endif()
+    set_property(GLOBAL APPEND PROPERTY DIMRIX_QT_FREE_TARGETS ${target})
+endfunction()
+
+function(dimrix_check_layers)
+    get_property(targets GLOBAL PROPERTY DIMRIX_QT_FREE_TARGETS)
+    foreach(target IN LISTS targets)
+        set(closure "")
+        _dimrix_collect_links(${target} closure)
+        foreach(lib IN LISTS closure)
+            if(lib MATCHES "^Qt[0-9]*::" OR lib MATCHES "Qt[0-9]*(Core|Gui|Widgets|SerialPort)")
+                message(FATAL_ERROR "${target} must build without Qt, but links ${lib}")
+            endif()
+        endforeach()
     endforeach()
 endfunction()

@@ -1,30 +1,85 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Dimrix needs to build, test, run and benchmark.
-# Only what is missing is installed; nothing is asked (works without a terminal).
+# Installs the Debian packages a make target needs, and only those:
+#
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format ci all
+#
+#   run         compiler, CMake, Qt 6 and fonts: enough to build and start the program
+#   package     run, plus what builds and checks the .deb (dpkg-dev, file, lintian,
+#               desktop-file-utils, appstream)
+#   test        run, plus GoogleTest, Xvfb and the X tools the test suites use
+#   bench       test, plus Google Benchmark and xvfb-run's xauth
+#   screenshot  run, plus Xvfb, the X tools and ImageMagick
+#   format      clang-format
+#   ci          test and package: what .ci/run uses
+#
+# Nothing is asked, so it works without a terminal. As root it installs; otherwise it
+# uses sudo if sudo works without a password; otherwise it prints the apt-get line to
+# run as root and fails. DIMRIX_SKIP_DEPS=1 skips the check altogether (packages from
+# elsewhere, or a system without dpkg).
 set -euo pipefail
 
-packages=(
-  cmake make g++ pkg-config clang-format
-  qt6-base-dev qt6-serialport-dev libgl-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils imagemagick libxcb1-dev
-  fonts-liberation fonts-dejavu-core
-)
+run=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+  fonts-liberation fonts-dejavu-core)
+package=("${run[@]}" dpkg-dev file lintian desktop-file-utils appstream)
+test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils libxcb1-dev)
+bench=("${test[@]}" libbenchmark-dev xauth)
+screenshot=("${run[@]}" xvfb x11-utils imagemagick)
+format=(clang-format)
 
-missing=()
-for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
-
-if ((${#missing[@]} == 0)); then
+if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
   exit 0
+fi
+(($# > 0)) || set -- all
+
+wanted=()
+for target in "$@"; do
+  case $target in
+    run) wanted+=("${run[@]}") ;;
+    package) wanted+=("${package[@]}") ;;
+    test) wanted+=("${test[@]}") ;;
+    bench) wanted+=("${bench[@]}") ;;
+    screenshot) wanted+=("${screenshot[@]}") ;;
+    format) wanted+=("${format[@]}") ;;
+    ci) wanted+=("${test[@]}" "${package[@]}") ;;
+    all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}") ;;
+    *)
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format ci all)" >&2
+      exit 2
+      ;;
+  esac
+done
+mapfile -t wanted < <(printf '%s\n' "${wanted[@]}" | sort -u)
+
+if ! command -v dpkg-query >/dev/null; then
+  echo "install-deps.sh: not a Debian system; install the equivalents of: ${wanted[*]}" >&2
+  echo "then run again with DIMRIX_SKIP_DEPS=1 to skip this check." >&2
+  exit 1
+fi
+
+# One query for all of them; a package dpkg has never heard of prints nothing.
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${wanted[@]}" 2>/dev/null |
+  awk '$NF == "installed" { print $1 }' || true)
+missing=()
+for p in "${wanted[@]}"; do
+  grep -qxF "$p" <<<"$installed" || missing+=("$p")
+done
+((${#missing[@]} > 0)) || exit 0
+
+apt=(apt-get install -y --no-install-recommends "${missing[@]}")
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=(env DEBIAN_FRONTEND=noninteractive)
+elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+  as_root=(sudo -n env DEBIAN_FRONTEND=noninteractive)
+else
+  {
+    echo "install-deps.sh: for '$*', these Debian packages are missing: ${missing[*]}"
+    echo "Not root, and sudo does not work here without a password. As root, run:"
+    echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}"
+    echo "then the make command again; or set DIMRIX_SKIP_DEPS=1 to skip this check."
+  } >&2
+  exit 1
 fi
 
 echo "Installing: ${missing[*]}"
-sudo=""
-if [[ $(id -u) -ne 0 ]]; then
-  sudo="sudo"
-fi
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" "${apt[@]}"

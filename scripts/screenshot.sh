@@ -12,7 +12,7 @@ deadline=20   # seconds to wait for the server and for the window
 
 for tool in Xvfb xwininfo import; do
   if ! command -v "$tool" >/dev/null; then
-    echo "screenshot.sh: $tool is missing; 'make deps' installs it" >&2
+    echo "screenshot.sh: $tool is missing; 'scripts/install-deps.sh screenshot' installs it" >&2
     exit 1
   fi
 done

@@ -5,9 +5,17 @@
 #include "window/Form1.h"
 #include "window/TerminationSignals.h"
 
+namespace {
+
+// The build passes the one application id that also names the desktop entry, the
+// metainfo and the icons; a desktop matches the running window to them through it.
+constexpr const char* kApplicationId = DIMRIX_APP_ID;
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName("dimrix");
+    QGuiApplication::setDesktopFileName(kApplicationId);
     dimrix::window::Form1 form(std::make_unique<dimrix::serial::QtPortService>());
     const dimrix::window::TerminationSignals termination([&form] { form.close(); });
     form.show();

@@ -1,0 +1,9 @@
+# Who the program is to a desktop, a software centre and Debian. The application id
+# names the desktop file, the metainfo and the icons, and is what the program gives
+# QGuiApplication::setDesktopFileName, so a desktop can match the window to its entry.
+
+set(DIMRIX_APP_ID io.github.dimrix.Dimrix)
+set(DIMRIX_MAINTAINER "The Dimrix developers <dimrix@users.noreply.github.com>")
+set(DIMRIX_HOMEPAGE https://github.com/dimrix/dimrix)
+set(DIMRIX_SCREENSHOT_URL https://raw.githubusercontent.com/dimrix/dimrix/main/docs/dimrix.png)
+set(DIMRIX_SUMMARY "control panel for PWM dimmer boards on a serial line")

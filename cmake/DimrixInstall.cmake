@@ -1,0 +1,72 @@
+# What `make install` and the package put on a system: the stripped program, its desktop
+# entry, metainfo, icons and man page, and the copyright and changelog files. The texts
+# are made at configure time from their sources (version and dates from CMake and
+# CHANGELOG.md, the copyright from LICENSE); the gzipped ones at build time.
+
+include(GNUInstallDirs)
+include(DimrixChangelog)
+
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(dimrix_packaging_src ${PROJECT_SOURCE_DIR}/packaging)
+set(dimrix_packaging_out ${PROJECT_BINARY_DIR}/packaging)
+set(dimrix_docdir ${CMAKE_INSTALL_DATADIR}/doc/dimrix)
+
+configure_file(${dimrix_packaging_src}/${DIMRIX_APP_ID}.metainfo.xml.in
+               ${dimrix_packaging_out}/${DIMRIX_APP_ID}.metainfo.xml @ONLY)
+configure_file(${dimrix_packaging_src}/dimrix.1.in ${dimrix_packaging_out}/dimrix.1 @ONLY)
+
+# Debian's machine-readable copyright format, the licence text taken from LICENSE.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE dimrix_license)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${dimrix_license}")
+set(dimrix_copyright_holder "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^MIT License\n\nCopyright \\(c\\) [^\n]*\n\n" "" dimrix_license "${dimrix_license}")
+string(REGEX REPLACE "\n$" "" dimrix_license "${dimrix_license}")
+string(REGEX REPLACE "\n\n" "\n.\n" dimrix_license "${dimrix_license}")
+string(REGEX REPLACE "\n" "\n " dimrix_license "${dimrix_license}")
+file(WRITE ${dimrix_packaging_out}/copyright.new
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Dimrix
+Upstream-Contact: ${DIMRIX_MAINTAINER}
+Source: ${DIMRIX_HOMEPAGE}
+
+Files: *
+Copyright: ${dimrix_copyright_holder}
+License: MIT
+
+License: MIT
+ ${dimrix_license}
+")
+configure_file(${dimrix_packaging_out}/copyright.new ${dimrix_packaging_out}/copyright COPYONLY)
+
+# gzip -n: no name or time stamp inside, so the same sources give the same bytes.
+set(dimrix_gzipped "")
+foreach(name dimrix.1 changelog)
+    add_custom_command(
+        OUTPUT ${dimrix_packaging_out}/${name}.gz
+        COMMAND gzip -9nfk ${name}
+        DEPENDS ${dimrix_packaging_out}/${name}
+        WORKING_DIRECTORY ${dimrix_packaging_out}
+        COMMENT "Compressing ${name}"
+        VERBATIM)
+    list(APPEND dimrix_gzipped ${dimrix_packaging_out}/${name}.gz)
+endforeach()
+add_custom_target(dimrix_docs ALL DEPENDS ${dimrix_gzipped})
+
+install(TARGETS dimrix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${dimrix_packaging_src}/${DIMRIX_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${dimrix_packaging_out}/${DIMRIX_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(DIRECTORY ${dimrix_packaging_src}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+install(FILES ${dimrix_packaging_out}/dimrix.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# A package without a Debian revision is a native one: its changelog is changelog.gz.
+install(FILES ${dimrix_packaging_out}/copyright DESTINATION ${dimrix_docdir})
+install(FILES ${dimrix_packaging_out}/changelog.gz DESTINATION ${dimrix_docdir})
+
+# `make uninstall`: removes the files the last install listed in install_manifest.txt.
+add_custom_target(uninstall
+    COMMAND ${CMAKE_COMMAND} -DMANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt
+            -P ${CMAKE_CURRENT_LIST_DIR}/DimrixUninstall.cmake
+    COMMENT "Removing the installed files"
+    VERBATIM)

@@ -1,0 +1,46 @@
+# Every compiler warning setting of the tree lives in one interface target,
+# dimrix_warnings. dimrix_apply_warnings(), called once every target exists, links it into
+# each target the project builds, so a new library or program cannot be left out.
+#
+# -Werror is an option: on in developer builds from a git checkout and in CI, off when
+# building from a source tarball or for a package, where a newer compiler's new warning
+# must not stop a user's build.
+
+if(EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    set(_dimrix_werror_default ON)
+else()
+    set(_dimrix_werror_default OFF)
+endif()
+option(DIMRIX_WERROR "Treat compiler warnings as errors" ${_dimrix_werror_default})
+
+add_library(dimrix_warnings INTERFACE)
+set(_dimrix_gcc_like "$<CXX_COMPILER_ID:GNU,Clang,AppleClang>")
+set(_dimrix_msvc "$<CXX_COMPILER_ID:MSVC>")
+target_compile_options(dimrix_warnings INTERFACE
+    "$<${_dimrix_gcc_like}:-Wall;-Wextra;-Wpedantic>"
+    "$<${_dimrix_msvc}:/W4;/permissive->")
+if(DIMRIX_WERROR)
+    target_compile_options(dimrix_warnings INTERFACE
+        "$<${_dimrix_gcc_like}:-Werror>"
+        "$<${_dimrix_msvc}:/WX>")
+endif()
+
+function(_dimrix_targets_below dir out_var)
+    get_property(found DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    foreach(sub IN LISTS subdirs)
+        _dimrix_targets_below(${sub} more)
+        list(APPEND found ${more})
+    endforeach()
+    set(${out_var} ${found} PARENT_SCOPE)
+endfunction()
+
+function(dimrix_apply_warnings)
+    _dimrix_targets_below(${PROJECT_SOURCE_DIR} targets)
+    foreach(target IN LISTS targets)
+        get_target_property(type ${target} TYPE)
+        if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+            target_link_libraries(${target} PRIVATE dimrix_warnings)
+        endif()
+    endforeach()
+endfunction()

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Checks the Debian package that `make package` built: lintian with no error and no
+# warning, the desktop entry and the AppStream metainfo as they are installed, the files
+# the package must hold, and the hardening the build promised (stack protector, relro,
+# now, position-independent).
+#
+#   scripts/check-package.sh [package-dir]     (default build/package)
+set -euo pipefail
+
+package_dir=${1:-build/package}
+shopt -s nullglob
+debs=("$package_dir"/dimrix_*.deb)
+if ((${#debs[@]} != 1)); then
+  echo "check-package.sh: expected one dimrix_*.deb in $package_dir, found ${#debs[@]}" >&2
+  exit 1
+fi
+deb=${debs[0]}
+app_id=io.github.dimrix.Dimrix
+failed=0
+fail() {
+  echo "check-package.sh: $*" >&2
+  failed=1
+}
+
+echo "== lintian $deb"
+lintian --fail-on error,warning --info "$deb" || fail "lintian reported an error or a warning"
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+
+echo "== contents"
+for path in \
+  usr/bin/dimrix \
+  "usr/share/applications/$app_id.desktop" \
+  "usr/share/metainfo/$app_id.metainfo.xml" \
+  "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
+  "usr/share/icons/hicolor/48x48/apps/$app_id.png" \
+  "usr/share/icons/hicolor/64x64/apps/$app_id.png" \
+  "usr/share/icons/hicolor/128x128/apps/$app_id.png" \
+  "usr/share/icons/hicolor/256x256/apps/$app_id.png" \
+  usr/share/man/man1/dimrix.1.gz \
+  usr/share/doc/dimrix/copyright \
+  usr/share/doc/dimrix/changelog.gz; do
+  if [[ -s $root/$path ]]; then
+    echo "ok  /$path"
+  else
+    fail "the package lacks /$path"
+  fi
+done
+grep -q '^License: MIT$' "$root/usr/share/doc/dimrix/copyright" || fail "copyright does not name MIT"
+
+echo "== control"
+version=$(dpkg-deb -f "$deb" Version)
+[[ $(dpkg-deb -f "$deb" Section) == electronics ]] || fail "section is not electronics"
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no shared-library dependencies"
+zcat "$root/usr/share/doc/dimrix/changelog.gz" | head -n 1 | grep -qF "dimrix ($version)" ||
+  fail "the changelog does not start with version $version"
+grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
+  fail "the metainfo has no release $version"
+zcat "$root/usr/share/man/man1/dimrix.1.gz" | head -n 1 | grep -qF "Dimrix $version" ||
+  fail "the man page is not of version $version"
+echo "version $version, section electronics"
+
+echo "== desktop entry and metainfo as installed"
+desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
+  fail "appstreamcli validate"
+# The tree check also finds the desktop entry and the icons the metainfo refers to.
+appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
+
+echo "== hardening of /usr/bin/dimrix"
+binary=$root/usr/bin/dimrix
+file "$binary" | grep -q ', stripped' || fail "the program is not stripped"
+readelf -lW "$binary" | grep -q GNU_RELRO || fail "no relro segment"
+readelf -dW "$binary" | grep -q 'BIND_NOW' || fail "not linked with -z now"
+readelf -dW "$binary" | grep -q 'FLAGS_1.*PIE' || fail "not position-independent"
+nm -D "$binary" | grep -q __stack_chk_fail || fail "no stack protector"
+# The program calls no libc function that fortify replaces, so the flag is checked where
+# it is given: on every compile of the package tree.
+commands=$package_dir/compile_commands.json
+if [[ -f $commands ]] && ! grep '"command"' "$commands" | grep -qv -- '-D_FORTIFY_SOURCE=2'; then
+  echo "stripped, relro, now, PIE, stack protector, every source compiled with _FORTIFY_SOURCE=2"
+else
+  fail "not every source of $package_dir was compiled with -D_FORTIFY_SOURCE=2"
+fi
+
+if ((failed)); then
+  echo "check-package.sh: $deb FAILED" >&2
+  exit 1
+fi
+echo "check-package.sh: $deb passed"

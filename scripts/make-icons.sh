@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Draws the installed icons from the one pixel-art design, resources/dimrix.xpm (32 x 32,
+# also compiled into the window): a scalable SVG with one square per pixel, and PNGs for
+# the hicolor theme. 64, 128 and 256 px are whole multiples of the design; 32 is the
+# design itself; 48 repeats every other pixel (nearest neighbour), the closest a 48 px
+# grid gets to it. The output is committed; run this again after changing the design.
+#
+# Needs ImageMagick's convert (installed by 'scripts/install-deps.sh screenshot').
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+design=resources/dimrix.xpm
+app_id=io.github.dimrix.Dimrix
+out=packaging/icons/hicolor
+
+mkdir -p "$out/scalable/apps"
+# Each run of same-coloured pixels in a row becomes one rectangle; "None" stays empty.
+awk -v id="$app_id" '
+  /^"/ {
+    line = $0
+    sub(/^"/, "", line); sub(/",?$/, "", line)
+    if (!header) {
+      split(line, h, " "); width = h[1]; height = h[2]; colours = h[3]; header = 1
+      printf "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      printf "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" ", width, height
+      printf "viewBox=\"0 0 %d %d\" shape-rendering=\"crispEdges\">\n", width, height
+      printf "  <title>%s</title>\n", id
+      next
+    }
+    if (colours > 0) {
+      key = substr(line, 1, 1); value = line; sub(/^. +c +/, "", value)
+      colour[key] = value; colours--
+      next
+    }
+    n = length(line)
+    for (x = 1; x <= n; ) {
+      c = substr(line, x, 1); run = 1
+      while (x + run <= n && substr(line, x + run, 1) == c) run++
+      if (colour[c] != "None")
+        printf "  <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"1\" fill=\"%s\"/>\n", x - 1, row, run, colour[c]
+      x += run
+    }
+    row++
+  }
+  END { print "</svg>" }' "$design" >"$out/scalable/apps/$app_id.svg"
+
+for size in 32 48 64 128 256; do
+  mkdir -p "$out/${size}x${size}/apps"
+  convert "$design" -filter point -resize "${size}x${size}" -strip \
+    -define png:exclude-chunks=date,time "PNG32:$out/${size}x${size}/apps/$app_id.png"
+done
+echo "Icons written under $out/"
