@@ -33,7 +33,7 @@ trap cleanup EXIT
 
 # With -displayfd the server takes the first free display number itself and writes it
 # out once it accepts connections. 96 dpi: the size the window was designed at.
-Xvfb -displayfd 3 -nolisten tcp -dpi 96 -screen 0 1280x1024x24 3>"$workdir/display" 2>/dev/null &
+Xvfb -displayfd 3 -noreset -nolisten tcp -dpi 96 -screen 0 1280x1024x24 3>"$workdir/display" 2>/dev/null &
 server_pid=$!
 for ((tries = 0; tries < deadline * 10; tries++)); do
   [[ -s $workdir/display ]] && break

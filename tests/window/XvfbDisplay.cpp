@@ -40,7 +40,10 @@ int Field(const QString& report, const char* label) {
 XvfbDisplay::XvfbDisplay() {
     // With -displayfd the server takes the first free display number itself and writes
     // it to our pipe once it accepts connections: no guessing, no race.
-    m_server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
+    // -noreset: by default the server resets whenever its last client hangs up, and
+    // refuses connections meanwhile; every xwininfo poll is such a client, so the program
+    // under test would now and then be turned away at start.
+    m_server.start("Xvfb", {"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0",
                             QString("%1x%2x24").arg(kScreenWidth).arg(kScreenHeight)});
     if (!m_server.waitForStarted(kStartMilliseconds)) {
         throw std::runtime_error("Xvfb did not start: " + m_server.errorString().toStdString());
