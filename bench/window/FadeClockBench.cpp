@@ -18,7 +18,6 @@
 #include "support/Samples.h"
 #include "window/WindowRig.h"
 #include "wire/FrameLog.h"
-#include "wire/PseudoTerminal.h"
 #include "wire/TimedPort.h"
 #include "wire/WireReader.h"
 
@@ -57,7 +56,7 @@ void AddTickIntervals(const std::vector<Clock::time_point>& ticks, Samples& into
 
 // One fade from 0 to 100 on the first `channels` channels at once.
 FadeFigures FadeOnce(int channels) {
-    PseudoTerminal pty;
+    PseudoTerminal pty(PseudoTerminal::Slave::Kept);
     const std::size_t expected =
         static_cast<std::size_t>(kFadeSteps * channels) * protocol::kAddressFrameSize;
     WireReader reader(pty, expected, 0.0);
@@ -158,7 +157,7 @@ void ReportFade(FigureReport& report, int channels, const std::string& key) {
     const auto ms = [](double value) { return FigureReport::Fixed(value, 2); };
     const double offPercent = (duration.Median() - kIdealFadeMs) / kIdealFadeMs * kPercent;
     const std::string label =
-        "3 fade clock, " + std::to_string(channels) + (channels == 1 ? " channel" : " channels");
+        "fade clock, " + std::to_string(channels) + (channels == 1 ? " channel" : " channels");
     report.Row(label + ": tick interval",
                "p50 " + ms(p50) + " / p99 " + ms(p99) + " / max " + ms(max) + " ms; 99 % within " +
                    "25 +- " + ms(p99Deviation) + " ms (p1 " + ms(p1) + ", " +
@@ -199,7 +198,7 @@ int main(int argc, char** argv) {
             dimrix::bench::ReportFade(report, channels, key);
         } catch (const std::exception& error) {
             std::cerr << "fade bench failed: " << error.what() << '\n';
-            report.Row("3 fade clock, " + std::to_string(channels) + " channel(s)",
+            report.Row("fade clock, " + std::to_string(channels) + " channel(s)",
                        std::string("failed: ") + error.what(), "p99 within 25 +- 2 ms",
                        dimrix::bench::Verdict::NotRun);
         }

@@ -29,7 +29,6 @@
 #include "support/QuietListener.h"
 #include "support/Samples.h"
 #include "window/WindowRig.h"
-#include "wire/PseudoTerminal.h"
 #include "wire/WireReader.h"
 
 namespace dimrix::bench {
@@ -62,7 +61,7 @@ struct RunFigures {
 using Move = std::function<void(Level)>;
 
 // Alternates the channel between two adjacent levels, so that every move sends.
-RunFigures Measure(PseudoTerminal& pty, const Move& move, Level low, Level high) {
+RunFigures Measure(const PseudoTerminal& pty, const Move& move, Level low, Level high) {
     constexpr int kMoves = kWarmUpMoves + kMovesPerRun;
     RunFigures figures;
     figures.wire.Reserve(kMovesPerRun);
@@ -116,7 +115,7 @@ constexpr Level kModelLow = 40;
 constexpr Level kModelHigh = 41;
 
 RunFigures ThroughModel() {
-    PseudoTerminal pty;
+    PseudoTerminal pty(PseudoTerminal::Slave::Kept);
     QuietListener listener;
     panel::PanelModel model(WindowRig::PortOn(pty), listener);
     model.Command1_Click();
@@ -135,7 +134,7 @@ RunFigures ThroughModel() {
 // One arrow step up from 0 and back: the scroll bar's own action, as a click on its
 // arrow triggers it.
 RunFigures ThroughWindow() {
-    PseudoTerminal pty;
+    PseudoTerminal pty(PseudoTerminal::Slave::Kept);
     WindowRig rig(WindowRig::PortOn(pty));
     rig.Connect();
     auto* slider = rig.Find<QAbstractSlider>("VScroll1_" + std::to_string(kChannel));
@@ -214,9 +213,8 @@ int main(int argc, char** argv) {
         const char* key;
         RunFigures (*runOnce)();
     } paths[] = {
-        {"2 event-to-wire latency, slider move, panel on the Qt port", "latency.panel",
-         ThroughModel},
-        {"2 event-to-wire latency, slider move through the shown window", "latency.window",
+        {"event-to-wire latency, slider move, panel on the Qt port", "latency.panel", ThroughModel},
+        {"event-to-wire latency, slider move through the shown window", "latency.window",
          ThroughWindow},
     };
     for (const auto& path : paths) {
