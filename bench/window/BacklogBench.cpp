@@ -209,8 +209,8 @@ FadeFigures FadeIntoSlowLine() {
         // boards have skipped a state surely came after that.
         if (trail.FirstSkip() && step.at >= *trail.FirstSkip()) {
             figures.trailMs.Add(trailMs);
-            // The log shows what came before a step that missed the goal: a tick that
-            // followed the one before closely has to wait for that one's frame.
+            // The log lists every step that missed the goal with its distance from the
+            // step before, which tells a late or bunched tick from a busy line.
             if (trailMs > kTrailGoalMs && &step != &trail.Steps().front()) {
                 std::cerr << "  step " << &step - &trail.Steps().front() + 1 << ": " << trailMs
                           << " ms behind, " << Milliseconds(step.at - (&step - 1)->at).count()
