@@ -29,11 +29,11 @@ export QT_QPA_PLATFORM=offscreen
 # needs an X server for part of its figures.
 programs=(
   "dimrix_bench_machine|machine and build|"
-  "dimrix_bench_handlers|1 handler cost|"
-  "dimrix_bench_latency|2 event-to-wire latency|"
-  "dimrix_bench_fade|3 fade clock on the wire|"
-  "dimrix_bench_program|4-5 start-up, footprint, idle cost|x"
-  "dimrix_bench_backlog|6 backlog under overload|"
+  "dimrix_bench_handlers|handler cost|"
+  "dimrix_bench_latency|event-to-wire latency|"
+  "dimrix_bench_fade|fade clock on the wire|"
+  "dimrix_bench_program|start-up, footprint, idle cost|x"
+  "dimrix_bench_backlog|line overrun: All OFF, boards behind the screen, queue, backlog|"
 )
 
 # Other work on the machine shows up in every timing; the table says how busy it was.

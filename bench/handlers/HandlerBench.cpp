@@ -179,7 +179,7 @@ bool AllocationsAreCounted() {
 void ReportCases(const MedianReporter& medians, FigureReport& report) {
     const bool counted = AllocationsAreCounted();
     for (const Case& entry : kCases) {
-        const std::string row = std::string("1 handler: ") + entry.label;
+        const std::string row = std::string("handler cost: ") + entry.label;
         const MedianReporter::Median* median = medians.Find(entry.function);
         if (median == nullptr) {
             report.Row(row, "did not run", "< 10 us", Verdict::NotRun);

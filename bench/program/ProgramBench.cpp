@@ -156,7 +156,7 @@ void ReportPlatform(FigureReport& report, const Platform& platform,
     }
     const std::string prefix = std::string(" (") + platform.label + ")";
     if (start.Empty()) {
-        report.Row(std::string("4 start-up") + prefix, "the window never showed", "< 250 ms",
+        report.Row(std::string("start-up") + prefix, "the window never showed", "< 250 ms",
                    Verdict::NotRun);
         return;
     }
@@ -168,12 +168,12 @@ void ReportPlatform(FigureReport& report, const Platform& platform,
         startFigure += "; " + std::to_string(failedStarts) + " starts never showed";
     }
     report.Row(
-        std::string("4 start-up") + prefix, startFigure, "< 250 ms",
+        std::string("start-up") + prefix, startFigure, "< 250 ms",
         failedStarts > 0 ? Verdict::Missed : FigureReport::Below(start.Median(), kStartGoalMs));
-    report.Row(std::string("4 peak resident memory") + prefix,
+    report.Row(std::string("peak resident memory") + prefix,
                FigureReport::Fixed(peak.Median(), 1) + " MB (VmHWM after start-up and 10 s idle)",
                "< 60 MB", FigureReport::Below(peak.Median(), kRssGoalMb));
-    report.Row(std::string("5 idle CPU, 10 s") + prefix,
+    report.Row(std::string("idle CPU, 10 s") + prefix,
                FigureReport::Fixed(idle.Median(), 3) + " % of one core", "< 1 % of one core",
                FigureReport::Below(idle.Median(), kIdleGoalPercent));
     const std::string key = std::string("program.") + platform.key;
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
     std::map<const Platform*, int> failedStarts;
     for (const Platform& platform : kPlatforms) {
         if (platform.onX && !watcher.Connected()) {
-            report.Row(std::string("4-5 start-up, memory, idle (") + platform.label + ")",
+            report.Row(std::string("start-up, memory, idle (") + platform.label + ")",
                        "no X display (run under xvfb-run)", "-", Verdict::NotRun);
             continue;
         }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,9 +26,16 @@ namespace {
 // coarse enough not to take a whole core from the program being timed.
 constexpr std::chrono::microseconds kSampleStep{500};
 
-// x86-64 system call numbers of the two waits an event loop blocks in.
-constexpr long kPollCall = 7;
-constexpr long kPpollCall = 271;
+// The waits an event loop blocks in, by the C library's names for this architecture's
+// system call numbers; some architectures (arm64) have only ppoll.
+bool IsPollCall(long number) {
+#ifdef SYS_poll
+    if (number == SYS_poll) {
+        return true;
+    }
+#endif
+    return number == SYS_ppoll;
+}
 // In /proc/<pid>/syscall the number comes first, then the six arguments.
 constexpr int kTimeoutArgument = 2;
 
@@ -105,7 +113,7 @@ bool ProgramRun::Running() const {
 bool ProgramRun::MainThreadWaitsInPoll() const {
     std::istringstream line(ReadWhole(ProcPath("syscall")));
     long number = -1;
-    if (!(line >> number) || (number != kPollCall && number != kPpollCall)) {
+    if (!(line >> number) || !IsPollCall(number)) {
         return false;
     }
     std::string argument;

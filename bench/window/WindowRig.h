@@ -10,7 +10,7 @@
 
 #include "serial/PortService.h"
 #include "window/Form1.h"
-#include "wire/PseudoTerminal.h"
+#include "wire/WireReader.h"
 
 namespace dimrix::bench {
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,19 +12,27 @@
 namespace dimrix::bench {
 
 /// What a TimedPort saw: every byte the panel handed to the port, with the moment it
-/// did. Owned by the bench; the panel owns the port.
+/// did, and how many bytes the port's own queue held just after it, where the bench can
+/// ask. Owned by the bench; the panel owns the port.
 struct WriteLog {
     std::vector<std::uint8_t> bytes;
     std::vector<std::chrono::steady_clock::time_point> times;
+    std::vector<std::size_t> queued;
 };
 
 /// Passes everything through to the real port and notes the time of each write, so the
 /// bench can tell how long each byte waited before the line took it.
 class TimedPort : public serial::PortService {
 public:
+    /// How many bytes the port holds back from the driver.
+    using QueueProbe = std::function<std::size_t()>;
+
     /// @param capacity writes to reserve room for, so that logging does not allocate
     ///                 while the panel is being timed
-    TimedPort(std::unique_ptr<serial::PortService> port, WriteLog& log, std::size_t capacity);
+    /// @param queue    asked after each write when given; the queue only grows by a write,
+    ///                 so these samples catch its largest size
+    TimedPort(std::unique_ptr<serial::PortService> port, WriteLog& log, std::size_t capacity,
+              QueueProbe queue = {});
 
     void SetPortNumber(std::int16_t portNumber) override { m_port->SetPortNumber(portNumber); }
     void SetSettings(const serial::LineSettings& settings) override {
@@ -46,6 +55,7 @@ public:
 private:
     std::unique_ptr<serial::PortService> m_port;
     WriteLog& m_log;
+    QueueProbe m_queue;
 };
 
 }  // namespace dimrix::bench

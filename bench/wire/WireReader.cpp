@@ -1,7 +1,6 @@
 #include "wire/WireReader.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace dimrix::bench {
@@ -15,7 +14,7 @@ constexpr std::size_t kChunk = 4096;
 
 }  // namespace
 
-WireReader::WireReader(PseudoTerminal& pty, std::size_t capacity, double bytesPerSecond)
+WireReader::WireReader(const PseudoTerminal& pty, std::size_t capacity, double bytesPerSecond)
     : m_pty(pty), m_bytesPerSecond(bytesPerSecond), m_bytes(capacity), m_times(capacity) {}
 
 WireReader::~WireReader() {
@@ -44,9 +43,13 @@ void WireReader::Store(const std::uint8_t* bytes, std::size_t count, Clock::time
 }
 
 void WireReader::ReadUnpaced() {
-    std::array<std::uint8_t, kChunk> chunk{};
+    // Reserved once, so that reading allocates nothing while the panel is being timed.
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve(kChunk);
     while (m_running) {
-        const std::size_t got = m_pty.ReadAvailable(chunk);
+        chunk.clear();
+        m_pty.ReadInto(chunk, kChunk);
+        const std::size_t got = chunk.size();
         if (got == 0) {
             // Lets the kernel worker that moves the bytes across the pair run here if
             // it has to.
@@ -63,13 +66,14 @@ void WireReader::ReadUnpaced() {
 // A UART sends one byte per byte time and cannot catch up on time it spent idle, so the
 // line's credit starts afresh whenever nothing is waiting.
 void WireReader::ReadPaced() {
-    std::array<std::uint8_t, kChunk> chunk{};
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve(kChunk);
     Clock::time_point lineFreeSince = Clock::now();
     double sentSinceFree = 0.0;
     while (m_running) {
         std::this_thread::sleep_for(kPaceStep);
         const Clock::time_point now = Clock::now();
-        const std::size_t pending = m_pty.Pending();
+        const std::size_t pending = m_pty.Unread();
         if (pending == 0) {
             lineFreeSince = now;
             sentSinceFree = 0.0;
@@ -80,9 +84,10 @@ void WireReader::ReadPaced() {
         if (allowance < 1.0) {
             continue;
         }
-        const std::size_t want =
-            std::min({static_cast<std::size_t>(allowance), pending, chunk.size()});
-        const std::size_t got = m_pty.ReadAvailable(std::span(chunk).first(want));
+        const std::size_t want = std::min({static_cast<std::size_t>(allowance), pending, kChunk});
+        chunk.clear();
+        m_pty.ReadInto(chunk, want);
+        const std::size_t got = chunk.size();
         if (got > 0) {
             sentSinceFree += static_cast<double>(got);
             Store(chunk.data(), got, now);

@@ -9,9 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "wire/PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 
 namespace dimrix::bench {
+
+/// The far end of the line is the tests' pseudo-terminal; the bench keeps the slave open
+/// (PseudoTerminal::Slave::Kept) so that reads never meet a hang-up between runs.
+using testing::PseudoTerminal;
 
 /// The boards' end of the line: a thread that reads the pseudo-terminal's master and
 /// stamps every byte with the moment it was read.
@@ -30,7 +34,7 @@ public:
 
     /// @param capacity      most bytes the run may produce; more are read and dropped
     /// @param bytesPerSecond line rate to pace reads at, or 0 for unpaced
-    WireReader(PseudoTerminal& pty, std::size_t capacity, double bytesPerSecond);
+    WireReader(const PseudoTerminal& pty, std::size_t capacity, double bytesPerSecond);
     ~WireReader();
     WireReader(const WireReader&) = delete;
     WireReader& operator=(const WireReader&) = delete;
@@ -56,7 +60,7 @@ private:
     void ReadPaced();
     void Store(const std::uint8_t* bytes, std::size_t count, Clock::time_point when);
 
-    PseudoTerminal& m_pty;
+    const PseudoTerminal& m_pty;
     double m_bytesPerSecond;
     std::vector<std::uint8_t> m_bytes;
     std::vector<Clock::time_point> m_times;

@@ -14,7 +14,8 @@ namespace dimrix::testing {
 class PseudoTerminal {
 public:
     // Whether the test keeps its own descriptor of the slave. Kept, the slave's line
-    // settings can be read back; released, the master sees the port's hang-up.
+    // settings can be read back and the master never sees a hang-up, also while the port
+    // is closed (the benchmarks' far end); released, the master sees the port's hang-up.
     enum class Slave { Released, Kept };
 
     explicit PseudoTerminal(Slave slave = Slave::Released);

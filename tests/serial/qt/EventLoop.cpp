@@ -42,4 +42,13 @@ bool EventLoop::SpinUntil(const std::function<bool()>& done, std::chrono::millis
     return true;
 }
 
+std::vector<std::uint8_t> EventLoop::Receive(const PseudoTerminal& pty, std::size_t count) {
+    std::vector<std::uint8_t> received;
+    SpinUntil([&] {
+        pty.ReadInto(received);
+        return received.size() >= count;
+    });
+    return received;
+}
+
 }  // namespace dimrix::testing

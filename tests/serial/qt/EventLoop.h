@@ -1,7 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <vector>
+
+#include "support/PseudoTerminal.h"
 
 namespace dimrix::testing {
 
@@ -17,6 +22,9 @@ public:
     // Runs the event loop until `done` holds or `timeout` passes; returns `done()`.
     static bool SpinUntil(const std::function<bool()>& done,
                           std::chrono::milliseconds timeout = kPatience);
+    // Runs the event loop until the master of `pty` has read `count` bytes, or the
+    // patience runs out; returns what it read, perhaps more or fewer.
+    static std::vector<std::uint8_t> Receive(const PseudoTerminal& pty, std::size_t count);
 };
 
 }  // namespace dimrix::testing

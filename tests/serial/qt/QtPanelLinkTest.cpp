@@ -52,16 +52,6 @@ protected:
             m_listener);
     }
 
-    // Spins the event loop until the master has read `count` bytes (or gives up).
-    static Bytes Receive(const PseudoTerminal& pty, std::size_t count) {
-        Bytes received;
-        EventLoop::SpinUntil([&] {
-            pty.ReadInto(received);
-            return received.size() >= count;
-        });
-        return received;
-    }
-
     // The first `count` bytes of a stream (all of it if shorter).
     static Bytes First(const Bytes& bytes, std::size_t count) {
         return {bytes.begin(),
@@ -133,7 +123,7 @@ TEST_F(QtPanelLinkTest, SliderAndPresetFramesArriveByteExact) {
         128, 50,  50, 50, 50, 50, 50, 50, 0,  255,  //
         128, 50,  50, 50, 50, 50, 50, 50, 50, 255,  //
     };
-    EXPECT_EQ(Receive(com1, expected.size()), expected);
+    EXPECT_EQ(EventLoop::Receive(com1, expected.size()), expected);
     EXPECT_TRUE(m_listener.messages.empty());
 }
 
@@ -143,7 +133,7 @@ TEST_F(QtPanelLinkTest, RefreshBurstSendsEveryBoardInOrder) {
     const auto model = MakePanel(com1, com2);
     model->Command1_Click();
     model->VScroll1(5).SetValue(42);
-    ASSERT_EQ(Receive(com1, 10), (Bytes{128, 0, 0, 0, 0, 0, 42, 0, 0, 255}));
+    ASSERT_EQ(EventLoop::Receive(com1, 10), (Bytes{128, 0, 0, 0, 0, 0, 42, 0, 0, 255}));
 
     model->Timer1_Timer();
     Bytes expected;
@@ -153,7 +143,7 @@ TEST_F(QtPanelLinkTest, RefreshBurstSendsEveryBoardInOrder) {
                         {static_cast<std::uint8_t>(board), 0, 0, 0, 0, 0, level, 0, 0, kEnd});
     }
     ASSERT_EQ(expected.size(), 310U);
-    EXPECT_EQ(Receive(com1, expected.size()), expected);
+    EXPECT_EQ(EventLoop::Receive(com1, expected.size()), expected);
     EXPECT_TRUE(m_listener.messages.empty());
 }
 
@@ -264,7 +254,7 @@ TEST_F(QtPanelLinkTest, ConnectWhileOpenClosesBeforeOpeningAgain) {
     EXPECT_EQ(model->Command1Caption(), "Online");
     EXPECT_TRUE(m_listener.messages.empty());
     model->Command2_Click();
-    EXPECT_EQ(Receive(com1, 2), (Bytes{110, 255}));
+    EXPECT_EQ(EventLoop::Receive(com1, 2), (Bytes{110, 255}));
 }
 
 TEST_F(QtPanelLinkTest, SwitchingPortsHangsUpTheFirstBeforeOpeningTheSecond) {
@@ -275,7 +265,7 @@ TEST_F(QtPanelLinkTest, SwitchingPortsHangsUpTheFirstBeforeOpeningTheSecond) {
     model->Command1_Click();
     model->SelectPort(2);
     model->Command2_Click();  // the choice waits for GO
-    EXPECT_EQ(Receive(com1, 2), (Bytes{110, 255}));
+    EXPECT_EQ(EventLoop::Receive(com1, 2), (Bytes{110, 255}));
     EXPECT_FALSE(com1.SlaveHungUp());
 
     model->Command1_Click();
@@ -284,7 +274,7 @@ TEST_F(QtPanelLinkTest, SwitchingPortsHangsUpTheFirstBeforeOpeningTheSecond) {
                                         "open " + com2.SlavePath()}));
     EXPECT_TRUE(com1.SlaveHungUp());
     model->Command5_Click();  // ALL 100%
-    EXPECT_EQ(First(Receive(com2, 2), 2), (Bytes{120, 255}));
+    EXPECT_EQ(First(EventLoop::Receive(com2, 2), 2), (Bytes{120, 255}));
     Bytes leftOnFirst;
     com1.ReadInto(leftOnFirst);
     EXPECT_TRUE(leftOnFirst.empty());
@@ -319,7 +309,7 @@ TEST_F(QtPanelLinkTest, LostDeviceFailsTheNextSendOnceThenGoReconnects) {
     const auto model = MakePanel(com1, com2);
     model->Command1_Click();
     model->Command2_Click();
-    ASSERT_EQ(Receive(com1, 2), (Bytes{110, 255}));
+    ASSERT_EQ(EventLoop::Receive(com1, 2), (Bytes{110, 255}));
     const std::string lostDevice = com1.SlavePath();
 
     com1.CloseMaster();  // the adapter is unplugged
@@ -347,7 +337,7 @@ TEST_F(QtPanelLinkTest, LostDeviceFailsTheNextSendOnceThenGoReconnects) {
     model->Command1_Click();
     EXPECT_EQ(m_listener.messages.size(), 4U);
     model->Command3_Click();  // ALL 10%
-    EXPECT_EQ(First(Receive(com2, 2), 2), (Bytes{111, 255}));
+    EXPECT_EQ(First(EventLoop::Receive(com2, 2), 2), (Bytes{111, 255}));
 }
 
 TEST_F(QtPanelLinkTest, MissingDeviceGivesTheOpenReportAndThePanelGoesOn) {

@@ -87,16 +87,6 @@ protected:
         }
     }
 
-    // Spins the event loop until the master has read `count` bytes (or gives up).
-    static Bytes Receive(const PseudoTerminal& pty, std::size_t count) {
-        Bytes received;
-        EventLoop::SpinUntil([&] {
-            pty.ReadInto(received);
-            return received.size() >= count;
-        });
-        return received;
-    }
-
     static ErrorNumber WriteFailure(QtPortService& port) {
         try {
             port.Write(0);
@@ -161,7 +151,7 @@ TEST_F(QtPortServiceTest, EveryByteValueArrivesUnchangedAndInOrder) {
     Connect(port, 1);
     const Bytes sent = EveryByteValueTwice();
     WriteAll(port, sent);
-    EXPECT_EQ(Receive(pty, sent.size()), sent);
+    EXPECT_EQ(EventLoop::Receive(pty, sent.size()), sent);
 }
 
 TEST_F(QtPortServiceTest, BacklogBeyondTheKernelBufferArrivesComplete) {
@@ -171,7 +161,7 @@ TEST_F(QtPortServiceTest, BacklogBeyondTheKernelBufferArrivesComplete) {
     // Queued with nobody reading: Write must not wait for the line, or this would hang.
     const Bytes sent = LargeBacklog();
     WriteAll(port, sent);
-    const Bytes received = Receive(pty, sent.size());
+    const Bytes received = EventLoop::Receive(pty, sent.size());
     ASSERT_EQ(received.size(), sent.size());
     const auto [wrong, _] = std::ranges::mismatch(received, sent);
     EXPECT_EQ(wrong, received.end())
@@ -231,7 +221,7 @@ TEST_F(QtPortServiceTest, DeviceLostMidBacklogFailsTheNextWriteThenReconnectWork
     QtPortService port(PortPaths{first.SlavePath(), second.SlavePath()});
     Connect(port, 1, kFastLine);
     WriteAll(port, LargeBacklog());
-    const Bytes partial = Receive(first, kLargeBacklog / 4);
+    const Bytes partial = EventLoop::Receive(first, kLargeBacklog / 4);
     ASSERT_GE(partial.size(), kLargeBacklog / 4);
     first.CloseMaster();
 
@@ -247,7 +237,7 @@ TEST_F(QtPortServiceTest, DeviceLostMidBacklogFailsTheNextWriteThenReconnectWork
     Connect(port, 2);
     const Bytes sent = EveryByteValueTwice();
     WriteAll(port, sent);
-    EXPECT_EQ(Receive(second, sent.size()), sent);
+    EXPECT_EQ(EventLoop::Receive(second, sent.size()), sent);
 }
 
 TEST_F(QtPortServiceTest, ReaderThatStallsPastAFullDriverCostsNoFrameAndNoFault) {
