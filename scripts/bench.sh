@@ -52,7 +52,7 @@ for entry in "${programs[@]}"; do
   if [[ -n "$needs_x" ]]; then
     if command -v xvfb-run >/dev/null; then
       # A private virtual display; the program chooses the platform for each run itself.
-      runner=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
+      runner=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset -nolisten tcp")
     else
       # Never the operator's own display: windows would pop up on it, and a window
       # manager hides the mapping the bench watches for. Its X rows say "not run".
