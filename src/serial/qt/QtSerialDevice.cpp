@@ -95,7 +95,7 @@ QtSerialDevice::QtSerialDevice() {
     // The line's pace is a few milliseconds a frame; a coarse timer would let it run dry.
     m_pumpTimer->setTimerType(Qt::PreciseTimer);
     QObject::connect(m_pumpTimer.get(), &QTimer::timeout, m_pumpTimer.get(),
-                     [this] { PumpFromTimer(); });
+                     [this] { PumpFromEventLoop(); });
 }
 
 QtSerialDevice::~QtSerialDevice() {
@@ -160,11 +160,20 @@ void QtSerialDevice::Write(protocol::Byte value) {
     }
     const Clock::time_point now = Clock::now();
     m_transmitter->Queue(value, now);
-    if (m_pumpTimer->isActive()) {
+    if (m_pumpTimer->isActive() || m_pumpPosted) {
         return;
     }
     if (!m_transmitter->PumpsAtOnce(now)) {
-        m_pumpTimer->start(std::chrono::milliseconds::zero());
+        // A posted call, not a zero timer: it runs as soon as the handler that is queueing
+        // has returned, ahead of the window's repaint, which Qt posts at low priority.
+        m_pumpPosted = true;
+        QMetaObject::invokeMethod(
+            m_pumpTimer.get(),
+            [this] {
+                m_pumpPosted = false;
+                PumpFromEventLoop();
+            },
+            Qt::QueuedConnection);
         return;
     }
     // A quiet line takes the byte at once, before the window repaints what moved.
@@ -190,7 +199,7 @@ void QtSerialDevice::Pump() {
     }
 }
 
-void QtSerialDevice::PumpFromTimer() {
+void QtSerialDevice::PumpFromEventLoop() {
     if (m_state != State::Open) {
         return;
     }
