@@ -118,19 +118,19 @@ void ReportRatios(FigureReport& report, const Platform& platform,
     const std::string startGoal = "<= " + FigureReport::Fixed(kStartRatioGoal, 1) + " x";
     const std::string peakGoal = "<= " + FigureReport::Fixed(kPeakRatioGoal, 1) + " x";
     if (programStart.Empty() || bareStart.Empty()) {
-        report.Row("4 start-up" + suffix, "one of the two never showed", startGoal,
+        report.Row("start-up" + suffix, "one of the two never showed", startGoal,
                    Verdict::NotRun);
         return;
     }
     const double startRatio = programStart.Median() / bareStart.Median();
     const double peakRatio = programPeak.Median() / barePeak.Median();
-    report.Row("4 start-up" + suffix,
+    report.Row("start-up" + suffix,
                FigureReport::Fixed(startRatio, 2) + " x (" +
                    FigureReport::Fixed(programStart.Median(), 1) + " ms against " +
                    FigureReport::Fixed(bareStart.Median(), 1) + " ms, medians of " +
                    std::to_string(bareStart.Count()) + " alternate starts)",
                startGoal, AtMost(startRatio, kStartRatioGoal));
-    report.Row("4 peak memory" + suffix,
+    report.Row("peak memory" + suffix,
                FigureReport::Fixed(peakRatio, 2) + " x (" +
                    FigureReport::Fixed(programPeak.Median(), 1) + " MB against " +
                    FigureReport::Fixed(barePeak.Median(), 1) + " MB VmHWM)",

@@ -13,6 +13,12 @@ using panel::FadeMode;
 class FadeTest : public PanelFixture {
 protected:
     FadeMode Mode(int channel) const { return model.Fades().At(128, channel); }
+    // The channel's fade is off, as its own button would have left it.
+    void ExpectFadeOff(int channel) const {
+        EXPECT_EQ(Mode(channel), FadeMode::None) << channel;
+        EXPECT_EQ(model.FadeUpOn(channel), 0) << channel;
+        EXPECT_EQ(model.FadeDownOn(channel), 0) << channel;
+    }
     void Ticks(int count) {
         for (int tick = 0; tick < count; ++tick) {
             model.Timer2_Timer();
@@ -125,9 +131,7 @@ TEST_F(FadeTest, ClosedPortFadeReportsOnceThenStops) {
     EXPECT_EQ(model.Label2(5), "49");
     EXPECT_EQ(MessageTexts(), std::vector<std::string>(2, kOpenPortFirst));
     for (const int channel : {2, 5}) {
-        EXPECT_EQ(Mode(channel), FadeMode::None) << channel;
-        EXPECT_EQ(model.FadeUpOn(channel), 0) << channel;
-        EXPECT_EQ(model.FadeDownOn(channel), 0) << channel;
+        ExpectFadeOff(channel);
     }
 }
 
@@ -150,9 +154,7 @@ TEST_F(FadeTest, LineLostUnderEightFadesReportsEachChannelOnceThenGoesQuiet) {
     // Every channel moved once more with its failed step, then stopped.
     EXPECT_EQ(Levels(), (std::vector<int>{33, 27, 32, 28, 32, 28, 32, 28}));
     for (int channel = 0; channel < 8; ++channel) {
-        EXPECT_EQ(Mode(channel), FadeMode::None) << channel;
-        EXPECT_EQ(model.FadeUpOn(channel), 0) << channel;
-        EXPECT_EQ(model.FadeDownOn(channel), 0) << channel;
+        ExpectFadeOff(channel);
     }
 
     // Once GO has opened the line again, one press of F+ fades again.

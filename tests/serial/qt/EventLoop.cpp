@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 
 namespace dimrix::testing {
 
@@ -47,6 +48,17 @@ std::vector<std::uint8_t> EventLoop::Receive(const PseudoTerminal& pty, std::siz
     SpinUntil([&] {
         pty.ReadInto(received);
         return received.size() >= count;
+    });
+    return received;
+}
+
+std::vector<std::uint8_t> EventLoop::ReceiveThrough(const PseudoTerminal& pty,
+                                                    const std::vector<std::uint8_t>& tail) {
+    std::vector<std::uint8_t> received;
+    SpinUntil([&] {
+        pty.ReadInto(received);
+        return received.size() >= tail.size() &&
+               std::equal(tail.rbegin(), tail.rend(), received.rbegin());
     });
     return received;
 }

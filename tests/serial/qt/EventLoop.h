@@ -25,6 +25,10 @@ public:
     // Runs the event loop until the master of `pty` has read `count` bytes, or the
     // patience runs out; returns what it read, perhaps more or fewer.
     static std::vector<std::uint8_t> Receive(const PseudoTerminal& pty, std::size_t count);
+    // Runs the event loop until what the master of `pty` has read ends with `tail`, or the
+    // patience runs out; returns everything it read.
+    static std::vector<std::uint8_t> ReceiveThrough(const PseudoTerminal& pty,
+                                                    const std::vector<std::uint8_t>& tail);
 };
 
 }  // namespace dimrix::testing

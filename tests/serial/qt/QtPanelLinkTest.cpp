@@ -60,6 +60,13 @@ protected:
 
     static Message Report(const std::string& text) { return {"Dimrix", text}; }
 
+    static void ConnectAndFadeEveryChannelUp(PanelModel& model) {
+        model.Command1_Click();
+        for (int channel = 0; channel < kChannels; ++channel) {
+            model.Command9_Click(channel);
+        }
+    }
+
     RecordingListener m_listener;
 };
 
@@ -151,10 +158,7 @@ TEST_F(QtPanelLinkTest, EightChannelsFadingFasterThanTheLineEndWhereThePanelEnds
     PseudoTerminal com1;
     PseudoTerminal com2;
     const auto model = MakePanel(com1, com2);
-    model->Command1_Click();
-    for (int channel = 0; channel < kChannels; ++channel) {
-        model->Command9_Click(channel);
-    }
+    ConnectAndFadeEveryChannelUp(*model);
     // Every tick back to back, with no event-loop pass between: 8,000 bytes queued at
     // once, far more than the line carries in the time. Only the newest frame of the
     // board is still worth sending.
@@ -164,13 +168,8 @@ TEST_F(QtPanelLinkTest, EightChannelsFadingFasterThanTheLineEndWhereThePanelEnds
     model->Command2_Click();  // All OFF
     model->VScroll1(3).SetValue(7);
     const Bytes last{kFirstBoard, 0, 0, 0, 7, 0, 0, 0, 0, kEnd};
+    const Bytes received = EventLoop::ReceiveThrough(com1, last);
     LineDecoder boards;
-    Bytes received;
-    ASSERT_TRUE(EventLoop::SpinUntil([&] {
-        com1.ReadInto(received);
-        return received.size() >= last.size() &&
-               std::equal(last.rbegin(), last.rend(), received.rbegin());
-    }));
     boards.Feed(received);
     EXPECT_EQ(boards.Malformed(), 0U) << "a frame was torn";
     EXPECT_LT(received.size(), 1000U) << "stale frames were sent";
@@ -185,10 +184,7 @@ TEST_F(QtPanelLinkTest, AllOffReachesALineReadAtItsOwnSpeedAtOnceWhileEightChann
     PseudoTerminal com1;
     PseudoTerminal com2;
     const auto model = MakePanel(com1, com2);
-    model->Command1_Click();
-    for (int channel = 0; channel < kChannels; ++channel) {
-        model->Command9_Click(channel);
-    }
+    ConnectAndFadeEveryChannelUp(*model);
     // The boards read 1,920 bytes a second, what 19200 baud carries, whatever the
     // pseudo-terminal would take; the fade ticks every 25 ms, producing 3,200.
     using Clock = std::chrono::steady_clock;
