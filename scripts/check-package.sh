@@ -53,13 +53,13 @@ grep -q '^License: MIT$' "$root/usr/share/doc/dimrix/copyright" || fail "copyrig
 echo "== control"
 version=$(dpkg-deb -f "$deb" Version)
 [[ $(dpkg-deb -f "$deb" Section) == electronics ]] || fail "section is not electronics"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "no shared-library dependencies"
-zcat "$root/usr/share/doc/dimrix/changelog.gz" | head -n 1 | grep -qF "dimrix ($version)" ||
+[[ $(dpkg-deb -f "$deb" Depends) == *libqt6widgets6* ]] || fail "no shared-library dependencies"
+[[ $(zcat "$root/usr/share/doc/dimrix/changelog.gz") == "dimrix ($version)"* ]] ||
   fail "the changelog does not start with version $version"
 grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
   fail "the metainfo has no release $version"
-zcat "$root/usr/share/man/man1/dimrix.1.gz" | head -n 1 | grep -qF "Dimrix $version" ||
-  fail "the man page is not of version $version"
+man_head=$(zcat "$root/usr/share/man/man1/dimrix.1.gz")
+[[ ${man_head%%$'\n'*} == *"Dimrix $version"* ]] || fail "the man page is not of version $version"
 echo "version $version, section electronics"
 
 echo "== desktop entry and metainfo as installed"
@@ -71,11 +71,17 @@ appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 
 echo "== hardening of /usr/bin/dimrix"
 binary=$root/usr/bin/dimrix
-file "$binary" | grep -q ', stripped' || fail "the program is not stripped"
-readelf -lW "$binary" | grep -q GNU_RELRO || fail "no relro segment"
-readelf -dW "$binary" | grep -q 'BIND_NOW' || fail "not linked with -z now"
-readelf -dW "$binary" | grep -q 'FLAGS_1.*PIE' || fail "not position-independent"
-nm -D "$binary" | grep -q __stack_chk_fail || fail "no stack protector"
+# Read whole before searching: `grep -q` stops at the first match, and under pipefail the
+# writer's SIGPIPE would then fail the check at random.
+kind=$(file "$binary")
+segments=$(readelf -lW "$binary")
+dynamic=$(readelf -dW "$binary")
+symbols=$(nm -D "$binary")
+grep -q ', stripped' <<<"$kind" || fail "the program is not stripped"
+grep -q GNU_RELRO <<<"$segments" || fail "no relro segment"
+grep -q 'BIND_NOW' <<<"$dynamic" || fail "not linked with -z now"
+grep -q 'FLAGS_1.*PIE' <<<"$dynamic" || fail "not position-independent"
+grep -q __stack_chk_fail <<<"$symbols" || fail "no stack protector"
 # The program calls no libc function that fortify replaces, so the flag is checked where
 # it is given: on every compile of the package tree.
 commands=$package_dir/compile_commands.json
