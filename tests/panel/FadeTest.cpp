@@ -13,6 +13,14 @@ using panel::FadeMode;
 class FadeTest : public PanelFixture {
 protected:
     FadeMode Mode(int channel) const { return model.Fades().At(128, channel); }
+    // Every channel at 30, even channels fading up and odd ones down.
+    void ConnectAndFadeFromThirtyBothWays() {
+        Connect();
+        model.Command7_Click();  // ALL 30%
+        for (int channel = 0; channel < 8; ++channel) {
+            channel % 2 == 0 ? model.Command9_Click(channel) : model.Command10_Click(channel);
+        }
+    }
     // The channel's fade is off, as its own button would have left it.
     void ExpectFadeOff(int channel) const {
         EXPECT_EQ(Mode(channel), FadeMode::None) << channel;
@@ -136,11 +144,7 @@ TEST_F(FadeTest, ClosedPortFadeReportsOnceThenStops) {
 }
 
 TEST_F(FadeTest, LineLostUnderEightFadesReportsEachChannelOnceThenGoesQuiet) {
-    Connect();
-    model.Command7_Click();  // all at 30
-    for (int channel = 0; channel < 8; ++channel) {
-        channel % 2 == 0 ? model.Command9_Click(channel) : model.Command10_Click(channel);
-    }
+    ConnectAndFadeFromThirtyBothWays();
     Forget();
     model.Timer2_Timer();
     // In the second tick channels 0 and 1 still get through; the line dies in the middle
@@ -179,11 +183,7 @@ TEST_F(FadeTest, OperatorMoveDuringAFadeIsWhereTheNextStepStarts) {
 }
 
 TEST_F(FadeTest, EveryFadingChannelStepsOncePerTickInChannelOrder) {
-    Connect();
-    model.Command7_Click();  // all at 30
-    for (int channel = 0; channel < 8; ++channel) {
-        channel % 2 == 0 ? model.Command9_Click(channel) : model.Command10_Click(channel);
-    }
+    ConnectAndFadeFromThirtyBothWays();
     Forget();
     model.Timer2_Timer();
     EXPECT_EQ(Sent(), Stream({{128, 31, 30, 30, 30, 30, 30, 30, 30, 255},
