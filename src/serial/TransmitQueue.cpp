@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <vector>
 
 namespace dimrix::serial {
 
@@ -59,18 +58,16 @@ void TransmitQueue::DropObsolete() {
     std::bitset<protocol::kAddressCount> boardSetLater;
     bool broadcastLater = false;
     bool nextStartsFrame = false;
-    std::vector<bool> drop(m_units.size(), false);
-    for (std::size_t index = m_units.size(); index-- > 0;) {
-        const Unit& unit = m_units[index];
-        if (!unit.complete) {
-            nextStartsFrame = protocol::StartsFrame(unit.Kind());
+    for (auto unit = m_units.rbegin(); unit != m_units.rend(); ++unit) {
+        if (!unit->complete) {
+            nextStartsFrame = protocol::StartsFrame(unit->Kind());
             continue;
         }
-        const bool isAddress = unit.Kind() == ByteClass::Address;
-        const std::size_t board = isAddress ? unit.bytes[0] - protocol::kFirstAddress : 0;
+        const bool isAddress = unit->Kind() == ByteClass::Address;
+        const std::size_t board = isAddress ? unit->bytes[0] - protocol::kFirstAddress : 0;
         const bool covered = broadcastLater || (isAddress && boardSetLater.test(board));
-        if (covered && unit.sent == 0 && nextStartsFrame) {
-            drop[index] = true;
+        if (covered && unit->sent == 0 && nextStartsFrame) {
+            unit->obsolete = true;
             continue;
         }
         if (isAddress) {
@@ -80,8 +77,7 @@ void TransmitQueue::DropObsolete() {
         }
         nextStartsFrame = true;
     }
-    std::size_t index = 0;
-    std::erase_if(m_units, [&](const Unit&) { return drop[index++]; });
+    std::erase_if(m_units, [](const Unit& unit) { return unit.obsolete; });
     m_waiting = 0;
     for (const Unit& unit : m_units) {
         m_waiting += unit.Remaining();

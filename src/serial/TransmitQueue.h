@@ -61,6 +61,8 @@ private:
         bool sealed = false;
         // Sealed by its terminator after a well-formed body.
         bool complete = false;
+        // A newer frame sets all it sets; about to be dropped.
+        bool obsolete = false;
 
         [[nodiscard]] protocol::ByteClass Kind() const { return protocol::ClassOf(bytes[0]); }
         [[nodiscard]] std::size_t Remaining() const { return size - sent; }
