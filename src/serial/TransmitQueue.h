@@ -49,6 +49,8 @@ public:
     [[nodiscard]] std::size_t Waiting() const { return m_waiting; }
     [[nodiscard]] bool Empty() const { return m_waiting == 0; }
     [[nodiscard]] bool Overrun(TimePoint now) const;
+    // Whether the newest bytes are a frame still being queued.
+    [[nodiscard]] bool FrameOpen() const { return !m_units.empty() && !m_units.back().sealed; }
 
 private:
     // A frame as queued, or a run of bytes that forms none (cut short, stray, unused).

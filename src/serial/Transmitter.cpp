@@ -11,7 +11,7 @@ void Transmitter::Queue(protocol::Byte value, TimePoint now) {
 }
 
 bool Transmitter::PumpsAtOnce(TimePoint now) const {
-    return !m_queue.Overrun(now);
+    return !m_queue.Overrun(now) && !m_queue.FrameOpen();
 }
 
 std::optional<Transmitter::TimePoint> Transmitter::Pump(LineDriver& driver, TimePoint now) {

@@ -27,9 +27,11 @@ public:
     explicit Transmitter(const LineSettings& settings);
 
     void Queue(protocol::Byte value, TimePoint now);
-    // Whether a byte just queued should be pumped at once. On an overrun line the pump
-    // waits for the event loop instead, after the handler that queued has finished, so
-    // that its whole burst is in the queue, and thinned out, before any of it is chosen.
+    // Whether the byte just queued should be pumped at once: on a quiet line, when it has
+    // ended a frame, so the driver takes the frame in one piece. Otherwise the pump waits
+    // for the event loop, after the handler that queues has finished: a frame it left
+    // open (a send that failed part-way) still goes then, and on an overrun line its
+    // whole burst is in the queue, and thinned out, before any of it is chosen.
     [[nodiscard]] bool PumpsAtOnce(TimePoint now) const;
     // Hands the driver what the line has room for. Returns when to pump next, or nothing
     // once the queue is empty. Throws LinkError when the driver failed.

@@ -71,8 +71,8 @@ private:
     double m_credit = 0.0;
 };
 
-// Drives a transmitter as the real port does: a byte queued on a quiet line is pumped at
-// once, otherwise at the time the last pump asked for.
+// Drives a transmitter as the real port does: a frame finished on a quiet line is pumped
+// at once, anything else from the event loop or at the time the last pump asked for.
 class TrafficRun {
 public:
     explicit TrafficRun(SimulatedLine& line) : m_line(line) {}
@@ -80,9 +80,12 @@ public:
     void Send(const Bytes& unit) {
         for (const std::uint8_t value : unit) {
             m_transmitter.Queue(value, m_now);
-            if (!m_next) {
-                m_next = m_transmitter.PumpsAtOnce(m_now) ? m_transmitter.Pump(m_line, m_now)
-                                                          : std::optional(m_now);
+            // A pump due later is the port's timer; one due now, its posted call.
+            const bool timerSet = m_next && *m_next > m_now;
+            if (!timerSet && m_transmitter.PumpsAtOnce(m_now)) {
+                m_next = m_transmitter.Pump(m_line, m_now);
+            } else if (!m_next) {
+                m_next = m_now;
             }
         }
         m_units.push_back(unit);

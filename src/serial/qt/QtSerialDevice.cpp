@@ -160,23 +160,27 @@ void QtSerialDevice::Write(protocol::Byte value) {
     }
     const Clock::time_point now = Clock::now();
     m_transmitter->Queue(value, now);
-    if (m_pumpTimer->isActive() || m_pumpPosted) {
+    if (m_pumpTimer->isActive()) {
         return;
     }
     if (!m_transmitter->PumpsAtOnce(now)) {
-        // A posted call, not a zero timer: it runs as soon as the handler that is queueing
-        // has returned, ahead of the window's repaint, which Qt posts at low priority.
-        m_pumpPosted = true;
-        QMetaObject::invokeMethod(
-            m_pumpTimer.get(),
-            [this] {
-                m_pumpPosted = false;
-                PumpFromEventLoop();
-            },
-            Qt::QueuedConnection);
+        if (!m_pumpPosted) {
+            // A posted call, not a zero timer: it runs as soon as the handler that is
+            // queueing has returned, ahead of the window's repaint, which Qt posts at low
+            // priority.
+            m_pumpPosted = true;
+            QMetaObject::invokeMethod(
+                m_pumpTimer.get(),
+                [this] {
+                    m_pumpPosted = false;
+                    PumpFromEventLoop();
+                },
+                Qt::QueuedConnection);
+        }
         return;
     }
-    // A quiet line takes the byte at once, before the window repaints what moved.
+    // A quiet line takes a finished frame at once, in one piece, before the window
+    // repaints what moved.
     try {
         Pump();
     } catch (const LinkError& error) {
