@@ -256,14 +256,15 @@ TEST_F(QtPortServiceTest, ReaderThatStallsPastAFullDriverCostsNoFrameAndNoFault)
         }
         level = static_cast<std::uint8_t>((level + 1) % 101);
     };
-    // About 13 KB/s get handed over: three seconds fill the pseudo-terminal's 20 KB, and
-    // every hand-over after that meets a full driver.
+    // About 13 KB/s get handed over (a frame's worth per millisecond timer): under two
+    // seconds fill the pseudo-terminal's 20 KB, and every hand-over after that meets a
+    // full driver. Five seconds leave room for a loaded machine that runs the timer late.
     EventLoop::SpinUntil(
         [&] {
             fadeStep();
             return false;
         },
-        std::chrono::seconds(3));
+        std::chrono::seconds(5));
     Bytes received;
     pty.ReadInto(received);
     ASSERT_GT(received.size(), kFullPseudoTerminal) << "the stall never filled the driver";
