@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,14 +58,6 @@ void PseudoTerminal::ReadInto(std::vector<std::uint8_t>& bytes, std::size_t limi
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + count);
         limit -= static_cast<std::size_t>(count);
     }
-}
-
-std::size_t PseudoTerminal::Unread() const {
-    int unread = 0;
-    if (::ioctl(m_master, FIONREAD, &unread) != 0) {
-        ThrowSystemError("FIONREAD");
-    }
-    return static_cast<std::size_t>(unread);
 }
 
 std::size_t PseudoTerminal::WriteToMaster(std::span<const std::uint8_t> bytes) const {

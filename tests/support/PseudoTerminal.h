@@ -27,8 +27,6 @@ public:
 
     // Appends whatever the master can read now, up to `limit` bytes, without waiting.
     void ReadInto(std::vector<std::uint8_t>& bytes, std::size_t limit = SIZE_MAX) const;
-    // Bytes the pseudo-terminal holds for the master to read.
-    [[nodiscard]] std::size_t Unread() const;
     // Everything the master has received since the last Clear; reads what is waiting.
     [[nodiscard]] const std::vector<std::uint8_t>& Received();
     // Forgets what was received so far, including what is waiting to be read.
