@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/WatchTermination.h"
 #include "serial/qt/QtPortService.h"
 #include "window/Form1.h"
-#include "window/TerminationSignals.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(kApplicationId);
     dimrix::window::Form1 form(std::make_unique<dimrix::serial::QtPortService>());
-    const dimrix::window::TerminationSignals termination([&form] { form.close(); });
+    const auto termination = dimrix::app::WatchTermination([&form] { form.close(); });
     form.show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <string>
+#include <string_view>
 
 #include "serial/LinkError.h"
 #include "serial/qt/QtErrorNumbers.h"
@@ -27,13 +28,17 @@ public:
                                     const std::string& reason) const;
 
 private:
+    static constexpr std::string_view kBusy = "in use by another program";
+
     struct Finding {
         OpenRefusal refusal = OpenRefusal::None;
         // After "<device>: ".
         std::string detail;
     };
 
+    // In the platform's own file (OpenFailureCausePosix.cpp, OpenFailureCauseWindows.cpp).
     [[nodiscard]] Finding ExamineRefusal(const std::string& reason) const;
+    // POSIX only: the lock file and its directories.
     [[nodiscard]] Finding ExamineLock(const std::string& reason) const;
     [[nodiscard]] Finding ExamineLockFile(const std::string& directory,
                                           const std::string& path) const;
