@@ -10,12 +10,13 @@ BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure
 NOQT_DIR       ?= build-noqt
+WINDOWS_DIR    ?= build-windows
 EXTRA_CMAKE_FLAGS ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 DEPS           := bash scripts/install-deps.sh
 
-.PHONY: all deps configure build test test-sanitize test-without-qt run program screenshot bench \
+.PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program screenshot bench \
         format package package-check install uninstall clean
 
 all: build
@@ -51,6 +52,18 @@ test-without-qt:
 	    { echo "test-without-qt: the configure looked for Qt"; exit 1; }
 	cmake --build $(NOQT_DIR) -j $(JOBS)
 	ctest --test-dir $(NOQT_DIR) $(CTEST_FLAGS)
+
+# The program cross-built for Windows (MinGW-w64), its engine tests and its window run
+# under Wine. Qt for Windows: DIMRIX_QT_MINGW, or ../shared/toolchains/ (docs/windows.md).
+test-windows:
+	@$(DEPS) windows
+	@command -v wine >/dev/null || { echo "test-windows: no wine command; install Debian's wine package"; exit 1; }
+	@qt=$$(bash scripts/qt-mingw.sh $(WINDOWS_DIR)) && \
+	  cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake \
+	    -DCMAKE_PREFIX_PATH=$$qt -DQT_HOST_PATH=/usr -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	    -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
+	cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	ctest --test-dir $(WINDOWS_DIR) $(CTEST_FLAGS)
 
 # The program alone, without the test suites. A tree that `make build` or `make test`
 # configured keeps its tests; a fresh one is configured without them.
@@ -105,4 +118,4 @@ uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P cmake/DimrixUninstall.cmake
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(NOQT_DIR) $(PACKAGE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(NOQT_DIR) $(PACKAGE_DIR) $(WINDOWS_DIR)

@@ -99,9 +99,17 @@ if ! mapped; then
   quietly "$wineserver" -w
 fi
 
-# A session of its own start-up (services, the mount manager that makes the COM links)
-# before the program: then the links are all there to be checked.
-# A server already up for this prefix says so and leaves it running.
+# A session started without a display (the test programs) has no window system for a
+# program that wants one, and the reverse: a session is kept only for the same display.
+session_display=$prefix.display
+if [[ ! -f $session_display || $(<"$session_display") != "${DISPLAY:-}" ]]; then
+  quietly "$wineserver" -k || true
+  quietly "$wineserver" -w
+  printf '%s' "${DISPLAY:-}" >"$session_display"
+fi
+# The session's start-up (services, the mount manager that makes the COM links) runs
+# before the program: then the links are all there to be checked. A server already up
+# for this prefix says so and stays.
 quietly "$wineserver" -p5 || true
 quietly wine cmd.exe /c exit 0
 while read -r link; do

@@ -64,7 +64,12 @@ window_shown() {
   }
   xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1
 }
-wait_for "window titled $title" window_shown
+if ! wait_for "window titled $title" window_shown; then
+  echo "window-under-wine.sh: the windows on $DISPLAY:" >&2
+  xwininfo -root -tree | grep -E '^ +0x' | grep -v '(has no name)' >&2 || true
+  cat "$workdir/program.log" >&2
+  exit 1
+fi
 echo "window-under-wine.sh: the window $title is shown on $DISPLAY"
 
 "${run[@]}" taskkill /IM "$(basename "$program")"
