@@ -1,11 +1,18 @@
 # Convenience front end over CMake. Each target first installs the Debian packages it
 # needs and nothing more (scripts/install-deps.sh; DIMRIX_SKIP_DEPS=1 skips that check).
+#
+# Warnings are errors where developers work (build, test, test-sanitize, test-without-qt,
+# test-windows, CI) and never in what a user builds (run, program, install, package): a newer compiler's
+# new warning must not cost a user the program. The two never share a tree, so switching
+# between them rebuilds nothing.
 
 MAKEFLAGS      += --no-print-directory
 BUILD_DIR      ?= build
+DEV_DIR        ?= build-dev
 SANITIZE_DIR   ?= build-sanitize
 BENCH_DIR      ?= build/bench-release
 PACKAGE_DIR    ?= build/package
+INSTALL_DIR    ?= build/install
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure
@@ -15,6 +22,10 @@ EXTRA_CMAKE_FLAGS ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
 DEPS           := bash scripts/install-deps.sh
+WERROR         := -DDIMRIX_WERROR=ON
+NO_WERROR      := -DDIMRIX_WERROR=OFF
+# What `make program` builds: every program the project ships.
+PROGRAMS       := dimrix
 
 .PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program screenshot bench \
         format package package-check install uninstall clean
@@ -25,21 +36,23 @@ all: build
 deps:
 	@$(DEPS) all
 
+# The developers' tree: every target, the tests included, warnings as errors.
 configure:
 	@$(DEPS) test
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
+	cmake -S . -B $(DEV_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON $(WERROR) \
+	    $(EXTRA_CMAKE_FLAGS)
 
 build: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	cmake --build $(DEV_DIR) -j $(JOBS)
 
 test: build
-	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD_DIR) $(CTEST_FLAGS)
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(DEV_DIR) $(CTEST_FLAGS)
 
 # The same suite with AddressSanitizer and UndefinedBehaviorSanitizer, in its own tree.
 test-sanitize:
 	@$(DEPS) test
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDIMRIX_SANITIZE=ON -DBUILD_TESTING=ON \
-	    $(EXTRA_CMAKE_FLAGS)
+	    $(WERROR) $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
 
@@ -47,31 +60,30 @@ test-sanitize:
 test-without-qt:
 	@$(DEPS) test
 	cmake -S . -B $(NOQT_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDIMRIX_WITH_QT=OFF \
-	    -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
+	    -DBUILD_TESTING=ON $(WERROR) $(EXTRA_CMAKE_FLAGS)
 	@! grep -q '^Qt6_DIR' $(NOQT_DIR)/CMakeCache.txt || \
 	    { echo "test-without-qt: the configure looked for Qt"; exit 1; }
 	cmake --build $(NOQT_DIR) -j $(JOBS)
 	ctest --test-dir $(NOQT_DIR) $(CTEST_FLAGS)
 
-# The program cross-built for Windows (MinGW-w64), its engine tests and its window run
-# under Wine. Qt for Windows: DIMRIX_QT_MINGW, or ../shared/toolchains/ (docs/windows.md).
+# The program cross-built for Windows (MinGW-w64), its engine tests, its window and its
+# port run under Wine. Qt for Windows: DIMRIX_QT_MINGW, or ../shared/toolchains/
+# (docs/windows.md).
 test-windows:
 	@$(DEPS) windows
 	@command -v wine >/dev/null || { echo "test-windows: no wine command; install Debian's wine package"; exit 1; }
 	@qt=$$(bash scripts/qt-mingw.sh $(WINDOWS_DIR)) && \
 	  cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake \
 	    -DCMAKE_PREFIX_PATH=$$qt -DQT_HOST_PATH=/usr -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	    -DBUILD_TESTING=ON $(EXTRA_CMAKE_FLAGS)
+	    -DBUILD_TESTING=ON $(WERROR) $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 	ctest --test-dir $(WINDOWS_DIR) $(CTEST_FLAGS)
 
-# The program alone, without the test suites. A tree that `make build` or `make test`
-# configured keeps its tests; a fresh one is configured without them.
+# The programs alone, without the test suites, in the users' tree: build/dimrix.
 program:
 	@$(DEPS) run
-	@[ -f $(BUILD_DIR)/CMakeCache.txt ] || \
-	    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=OFF
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target dimrix
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=OFF $(NO_WERROR)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(PROGRAMS)
 
 # Whether a window can be shown is known before anything is built.
 run:
@@ -95,11 +107,14 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 # A Release tree for /usr with Debian's hardening flags and without -Werror, and its .deb.
+# Built from clean, so build.log holds every compiler warning; package-check fails on any.
 package:
 	@$(DEPS) package
 	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-	    -DDIMRIX_HARDEN=ON -DDIMRIX_WERROR=OFF -DCMAKE_INSTALL_PREFIX=/usr
-	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	    -DDIMRIX_HARDEN=ON $(NO_WERROR) -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) --clean-first > $(PACKAGE_DIR)/build.log 2>&1 || \
+	    { cat $(PACKAGE_DIR)/build.log; exit 1; }
+	@cat $(PACKAGE_DIR)/build.log
 	rm -f $(PACKAGE_DIR)/dimrix_*.deb
 	cd $(PACKAGE_DIR) && cpack -G DEB
 	@ls $(PACKAGE_DIR)/dimrix_*.deb
@@ -108,14 +123,17 @@ package:
 package-check: package
 	bash scripts/check-package.sh $(PACKAGE_DIR)
 
-# Installs the stripped program and its files under $(DESTDIR)$(PREFIX); the list of
-# what went where is $(BUILD_DIR)/install_manifest.txt, which `make uninstall` reads.
-install: program
-	cmake --build $(BUILD_DIR) --target dimrix_docs
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --strip --prefix "$(PREFIX)"
+# Installs the stripped programs and their files under $(DESTDIR)$(PREFIX), built in a
+# tree of their own; the list of what went where is $(INSTALL_DIR)/install_manifest.txt,
+# which `make uninstall` reads.
+install:
+	@$(DEPS) run
+	cmake -S . -B $(INSTALL_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF $(NO_WERROR)
+	cmake --build $(INSTALL_DIR) -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(INSTALL_DIR) --strip --prefix "$(PREFIX)"
 
 uninstall:
-	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P cmake/DimrixUninstall.cmake
+	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(INSTALL_DIR)/install_manifest.txt -P cmake/DimrixUninstall.cmake
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(NOQT_DIR) $(PACKAGE_DIR) $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(DEV_DIR) $(SANITIZE_DIR) $(NOQT_DIR) $(WINDOWS_DIR)

@@ -19,19 +19,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${DIMRIX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# The extended description under the summary; CPack indents it and turns empty lines
-# into " .".
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Dimrix is a desktop panel for up to 31 eight-channel PWM dimmer boards
-that share one serial line (19200 baud, 8N1). The operator picks COM1 or
-COM2 and connects, selects a board by its address (128 to 158), and sets
-its eight channel levels from 0 to 100 per cent with eight sliders, each
-move being sent at once.
-
-Per-channel fades step every 25 ms; six presets and a master level are
-broadcast to every board. COM1 and COM2 stand for the first and second
-serial ports present, built-in UARTs first, then USB adapters.
-
-The panel only transmits: its product is the exact byte stream on the
-port. It reads nothing back and keeps no settings.")
+# The extended description under the summary, from packaging/description.txt; CPack
+# indents it and turns empty lines into " .".
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${DIMRIX_DESCRIPTION}")
 
 include(CPack)

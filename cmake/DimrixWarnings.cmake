@@ -2,16 +2,11 @@
 # dimrix_warnings. dimrix_apply_warnings(), called once every target exists, links it into
 # each target the project builds, so a new library or program cannot be left out.
 #
-# -Werror is an option: on in developer builds from a git checkout and in CI, off when
-# building from a source tarball or for a package, where a newer compiler's new warning
-# must not stop a user's build.
+# -Werror is an option, off unless asked for: the Makefile's developer targets and CI
+# turn it on; a user's build, a package or a plain `cmake` never has it, so a newer
+# compiler's new warning does not stop anyone getting the program.
 
-if(EXISTS ${PROJECT_SOURCE_DIR}/.git)
-    set(_dimrix_werror_default ON)
-else()
-    set(_dimrix_werror_default OFF)
-endif()
-option(DIMRIX_WERROR "Treat compiler warnings as errors" ${_dimrix_werror_default})
+option(DIMRIX_WERROR "Treat compiler warnings as errors" OFF)
 
 add_library(dimrix_warnings INTERFACE)
 set(_dimrix_gcc_like "$<CXX_COMPILER_ID:GNU,Clang,AppleClang>")

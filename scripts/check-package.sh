@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks the Debian package that `make package` built: lintian with no error and no
-# warning, the desktop entry and the AppStream metainfo as they are installed, the files
-# the package must hold, and the hardening the build promised (stack protector, relro,
-# now, position-independent).
+# Checks the Debian package that `make package` built: no compiler warning in its
+# hardened build, lintian with no error and no warning, the desktop entry and the
+# AppStream metainfo as they are installed, the files the package must hold, and the
+# hardening the build promised (stack protector, relro, now, position-independent).
 #
 #   scripts/check-package.sh [package-dir]     (default build/package)
 set -euo pipefail
@@ -21,6 +21,17 @@ fail() {
   echo "check-package.sh: $*" >&2
   failed=1
 }
+
+echo "== compiler warnings in the hardened build"
+# The package never builds with -Werror; the check is where its warnings count.
+if [[ ! -s $package_dir/build.log ]]; then
+  fail "no build log in $package_dir (make package writes build.log)"
+elif warnings=$(grep -n -i 'warning:' "$package_dir/build.log"); then
+  printf '%s\n' "$warnings" >&2
+  fail "the hardened build gave compiler warnings"
+else
+  echo "none"
+fi
 
 echo "== lintian $deb"
 lintian --fail-on error,warning --info "$deb" || fail "lintian reported an error or a warning"
@@ -61,6 +72,35 @@ grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metai
 man_head=$(zcat "$root/usr/share/man/man1/dimrix.1.gz")
 [[ ${man_head%%$'\n'*} == *"Dimrix $version"* ]] || fail "the man page is not of version $version"
 echo "version $version, section electronics"
+
+echo "== one description"
+# packaging/description.txt is the one source; the package, the metainfo and the man page
+# are made from it, and the README's opening paragraph is written to match it.
+flat() { tr -s '[:space:]' ' ' | sed 's/^ //; s/ $//'; }
+metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
+description_failed=$failed
+failed=0
+deb_description=$(dpkg-deb -f "$deb" Description)
+deb_summary=${deb_description%%$'\n'*}
+deb_text=$(tail -n +2 <<<"$deb_description" | sed 's/^ //; s/^\.$//' | flat)
+meta_summary=$(sed -n 's:.*<summary>\(.*\)</summary>.*:\1:p' "$metainfo")
+# The component's own description; each release has one of its own further down.
+meta_text=$(awk '/<description>/ { on = 1 } on { print } /<\/description>/ { exit }' "$metainfo" |
+  sed 's/<[^>]*>//g' | flat)
+[[ $deb_text == "$meta_text" ]] || fail "the package description and the metainfo disagree:
+  package:  $deb_text
+  metainfo: $meta_text"
+[[ ${deb_summary,} == "${meta_summary,}" ]] ||
+  fail "the package summary ($deb_summary) and the metainfo's ($meta_summary) disagree"
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+# The first paragraph under the title.
+readme_opening=$(awk '/^$/ { if (text) exit; next } !/^#/ { text = 1; print }' \
+  "$source_dir/README.md" | flat)
+[[ $deb_text == "$readme_opening"* ]] ||
+  fail "README.md does not open with the first paragraph of packaging/description.txt:
+  README: $readme_opening"
+((failed)) || echo "package, metainfo and README agree"
+((failed |= description_failed)) || true
 
 echo "== desktop entry and metainfo as installed"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"

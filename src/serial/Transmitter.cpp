@@ -6,15 +6,34 @@ namespace dimrix::serial {
 
 Transmitter::Transmitter(const LineSettings& settings) : m_pacer(settings) {}
 
-void Transmitter::Queue(protocol::Byte value, TimePoint now) {
+Transmitter::Wake Transmitter::Queue(protocol::Byte value, TimePoint now) {
     m_queue.Push(value, now);
+    if (m_timedPumpDue) {
+        return Wake::None;
+    }
+    if (!m_queue.Overrun(now) && !m_queue.FrameOpen()) {
+        return Wake::Now;
+    }
+    if (m_postedPumpDue) {
+        return Wake::None;
+    }
+    m_postedPumpDue = true;
+    return Wake::Post;
 }
 
-bool Transmitter::PumpsAtOnce(TimePoint now) const {
-    return !m_queue.Overrun(now) && !m_queue.FrameOpen();
+std::optional<Transmitter::TimePoint> Transmitter::PumpPosted(LineDriver& driver, TimePoint now) {
+    m_postedPumpDue = false;
+    return Pump(driver, now);
+}
+
+void Transmitter::Clear() {
+    m_queue.Clear();
+    m_timedPumpDue = false;
+    m_postedPumpDue = false;
 }
 
 std::optional<Transmitter::TimePoint> Transmitter::Pump(LineDriver& driver, TimePoint now) {
+    m_timedPumpDue = false;
     if (m_queue.Empty()) {
         return std::nullopt;
     }
@@ -25,12 +44,14 @@ std::optional<Transmitter::TimePoint> Transmitter::Pump(LineDriver& driver, Time
         m_pacer.Handed(taken, now);
         m_queue.Consume(taken, now);
         if (taken < due) {
+            m_timedPumpDue = true;
             return now + kFullDriverRetry;
         }
     }
     if (m_queue.Empty()) {
         return std::nullopt;
     }
+    m_timedPumpDue = true;
     return m_pacer.RefillTime(now, due > 0 ? driver.Holds() : holds);
 }
 

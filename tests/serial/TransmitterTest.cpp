@@ -41,6 +41,7 @@ public:
     std::size_t Accept(std::span<const std::uint8_t> bytes) override {
         const std::size_t taken = std::min(bytes.size(), m_capacity - m_buffer.size());
         m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.begin() + static_cast<long>(taken));
+        m_mostHeld = std::max(m_mostHeld, m_buffer.size());
         return taken;
     }
     [[nodiscard]] std::size_t Holds() const override { return m_reportsHeld ? m_buffer.size() : 0; }
@@ -61,6 +62,7 @@ public:
 
     [[nodiscard]] const Bytes& Wire() const { return m_wire; }
     [[nodiscard]] bool Empty() const { return m_buffer.empty(); }
+    [[nodiscard]] std::size_t MostHeld() const { return m_mostHeld; }
 
 private:
     std::size_t m_capacity;
@@ -69,23 +71,27 @@ private:
     std::deque<std::uint8_t> m_buffer;
     Bytes m_wire;
     double m_credit = 0.0;
+    std::size_t m_mostHeld = 0;
 };
 
-// Drives a transmitter as the real port does: a frame finished on a quiet line is pumped
-// at once, anything else from the event loop or at the time the last pump asked for.
+// Carries out the transmitter's decisions as the real port does: a pump it asks for now
+// runs at once, a posted one after the sender's burst, a timed one when its time comes.
 class TrafficRun {
 public:
     explicit TrafficRun(SimulatedLine& line) : m_line(line) {}
 
     void Send(const Bytes& unit) {
         for (const std::uint8_t value : unit) {
-            m_transmitter.Queue(value, m_now);
-            // A pump due later is the port's timer; one due now, its posted call.
-            const bool timerSet = m_next && *m_next > m_now;
-            if (!timerSet && m_transmitter.PumpsAtOnce(m_now)) {
-                m_next = m_transmitter.Pump(m_line, m_now);
-            } else if (!m_next) {
-                m_next = m_now;
+            switch (m_transmitter.Queue(value, m_now)) {
+                case Transmitter::Wake::Now:
+                    Schedule(m_transmitter.Pump(m_line, m_now));
+                    break;
+                case Transmitter::Wake::Post:
+                    EXPECT_FALSE(m_posted) << "a second call posted before the first ran";
+                    m_posted = true;
+                    break;
+                case Transmitter::Wake::None:
+                    break;
             }
         }
         m_units.push_back(unit);
@@ -93,18 +99,24 @@ public:
         m_largest = std::max(m_largest, m_transmitter.Waiting());
     }
 
+    // The sender's burst is over: the event loop runs the posted call first.
     void Pass(int milliseconds, bool stalled) {
+        if (m_posted) {
+            m_posted = false;
+            Schedule(m_transmitter.PumpPosted(m_line, m_now));
+        }
         for (int step = 0; step < milliseconds; ++step) {
             m_now += std::chrono::milliseconds(1);
             m_line.Tick(stalled);
-            if (m_next && m_now >= *m_next) {
-                m_next = m_transmitter.Pump(m_line, m_now);
+            if (m_timer && m_now >= *m_timer) {
+                m_timer.reset();
+                Schedule(m_transmitter.Pump(m_line, m_now));
             }
         }
     }
 
     void Finish() {
-        while (m_next || !m_line.Empty()) {
+        while (m_posted || m_timer || !m_line.Empty()) {
             Pass(1, false);
         }
     }
@@ -114,10 +126,18 @@ public:
     [[nodiscard]] std::size_t Largest() const { return m_largest; }
 
 private:
+    // The port's single-shot timer: a new time replaces the one set.
+    void Schedule(std::optional<Clock::time_point> next) {
+        if (next) {
+            m_timer = next;
+        }
+    }
+
     SimulatedLine& m_line;
     Transmitter m_transmitter{kBoardLine};
     Clock::time_point m_now = Clock::time_point{} + std::chrono::hours(1);
-    std::optional<Clock::time_point> m_next;
+    std::optional<Clock::time_point> m_timer;
+    bool m_posted = false;
     Bytes m_queued;
     std::vector<Bytes> m_units;
     std::size_t m_largest = 0;
@@ -198,6 +218,20 @@ TEST(TransmitterTest, RandomTrafficOverRandomLinesEndsWhereTheWholeStreamEnds) {
         EXPECT_LT(line.Wire().size(), run.Queued().size()) << "the overrun never thinned out";
         EXPECT_TRUE(OnlyWholeFramesLeftOut(run.Units(), line.Wire()));
     }
+}
+
+// A driver slower than the wire clock (an adapter that buffers more than the line's
+// speed suggests) but that says what it holds: its own count must hold the pace, or
+// stale frames pile up in it where nothing can drop them.
+TEST(TransmitterTest, ADriverSlowerThanTheClockIsNeverHandedMoreThanItsAllowance) {
+    SimulatedLine line(15000, 0.5, true);
+    TrafficRun run(line);
+    for (int operation = 0; operation < 300; ++operation) {
+        run.Send({kFirstBoard, 1, 2, 3, 4, 5, 6, 7, 8, kEnd});
+        run.Pass(5, false);
+    }
+    run.Finish();
+    EXPECT_LE(line.MostHeld(), LinePacer::kDriverTarget);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QtTest/QTest>
+#include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,56 +21,93 @@ namespace {
 
 using WindowLayoutTest = WindowFixture;
 
-struct Expected {
-    const char* name;
-    const char* container;
-    QRect pixels;
-};
+// The controls of one column or group, in their order from top to bottom.
+using Column = std::vector<std::string>;
 
-// The layout's twips divided by 15, rounded to the nearest pixel.
-const std::vector<Expected> kGeometry{
-    {"Frame4", "Form1", {16, 16, 73, 321}},       {"Label1", "Frame4", {8, 32, 49, 25}},
-    {"VScroll3", "Frame4", {16, 64, 36, 225}},    {"Text1", "Frame4", {16, 296, 36, 19}},
-    {"Frame3", "Form1", {104, 16, 409, 321}},     {"Label3", "Frame3", {16, 16, 41, 17}},
-    {"Label4", "Frame3", {62, 16, 41, 17}},       {"Label5", "Frame3", {110, 16, 41, 17}},
-    {"Label6", "Frame3", {158, 16, 41, 17}},      {"Label7", "Frame3", {206, 16, 41, 17}},
-    {"Label8", "Frame3", {254, 16, 41, 17}},      {"Label9", "Frame3", {302, 16, 41, 17}},
-    {"Label10", "Frame3", {350, 16, 41, 17}},     {"Command9_0", "Frame3", {16, 32, 36, 17}},
-    {"Command9_1", "Frame3", {67, 32, 36, 17}},   {"Command9_2", "Frame3", {115, 32, 36, 17}},
-    {"Command9_3", "Frame3", {163, 32, 36, 17}},  {"Command9_4", "Frame3", {211, 32, 36, 17}},
-    {"Command9_5", "Frame3", {259, 32, 36, 17}},  {"Command9_6", "Frame3", {307, 32, 36, 17}},
-    {"Command9_7", "Frame3", {355, 32, 36, 17}},  {"Command10_0", "Frame3", {16, 48, 36, 17}},
-    {"Command10_1", "Frame3", {67, 48, 36, 17}},  {"Command10_2", "Frame3", {115, 48, 36, 17}},
-    {"Command10_3", "Frame3", {163, 48, 36, 17}}, {"Command10_4", "Frame3", {211, 48, 36, 17}},
-    {"Command10_5", "Frame3", {259, 48, 36, 17}}, {"Command10_6", "Frame3", {307, 48, 36, 17}},
-    {"Command10_7", "Frame3", {355, 48, 36, 17}}, {"VScroll1_0", "Frame3", {16, 63, 36, 225}},
-    {"VScroll1_1", "Frame3", {67, 64, 36, 225}},  {"VScroll1_2", "Frame3", {115, 64, 36, 225}},
-    {"VScroll1_3", "Frame3", {163, 64, 36, 225}}, {"VScroll1_4", "Frame3", {211, 64, 36, 225}},
-    {"VScroll1_5", "Frame3", {259, 64, 36, 225}}, {"VScroll1_6", "Frame3", {307, 64, 36, 225}},
-    {"VScroll1_7", "Frame3", {355, 64, 36, 225}}, {"Label2_0", "Frame3", {16, 294, 36, 22}},
-    {"Label2_1", "Frame3", {67, 295, 36, 22}},    {"Label2_2", "Frame3", {115, 296, 36, 22}},
-    {"Label2_3", "Frame3", {163, 296, 36, 22}},   {"Label2_4", "Frame3", {211, 296, 36, 22}},
-    {"Label2_5", "Frame3", {259, 296, 36, 22}},   {"Label2_6", "Frame3", {307, 296, 36, 22}},
-    {"Label2_7", "Frame3", {355, 295, 36, 22}},   {"Frame2", "Form1", {528, 16, 89, 321}},
-    {"Command6", "Frame2", {16, 24, 49, 25}},     {"VScroll2", "Frame2", {24, 64, 36, 225}},
-    {"Label12", "Frame2", {24, 296, 33, 17}},     {"Frame1", "Form1", {632, 16, 105, 121}},
-    {"Option1", "Frame1", {24, 24, 73, 17}},      {"Option2", "Frame1", {24, 48, 65, 25}},
-    {"Command1", "Frame1", {24, 88, 57, 25}},     {"Command5", "Form1", {648, 144, 73, 25}},
-    {"Command8", "Form1", {648, 176, 73, 25}},    {"Command4", "Form1", {648, 208, 73, 25}},
-    {"Command7", "Form1", {648, 240, 73, 25}},    {"Command3", "Form1", {648, 272, 73, 25}},
-    {"Command2", "Form1", {648, 304, 73, 25}},
-};
+Column ChannelColumn(int channel) {
+    const std::string index = std::to_string(channel);
+    return {"Label" + std::to_string(3 + channel), "Command9_" + index, "Command10_" + index,
+            "VScroll1_" + index, "Label2_" + index};
+}
 
-TEST_F(WindowLayoutTest, EveryControlSitsWhereTheLayoutPutsIt) {
-    for (const Expected& control : kGeometry) {
-        QWidget* widget = Find(control.name);
-        EXPECT_EQ(widget->parentWidget()->objectName(), control.container) << control.name;
-        EXPECT_EQ(widget->geometry(), control.pixels) << control.name;
-        EXPECT_TRUE(widget->isVisible()) << control.name;
-        EXPECT_TRUE(widget->isEnabled()) << control.name;
+// Relations a layout fault would break, rather than the layout's own numbers again:
+// groups side by side in order, columns that do not overlap, controls in their order
+// from top to bottom, and every control inside its container.
+class LayoutRelations {
+public:
+    explicit LayoutRelations(const QWidget& window) : m_window(window) {}
+
+    void TopToBottom(const Column& column, const char* container) {
+        for (std::size_t k = 0; k < column.size(); ++k) {
+            QWidget* widget = Find(column[k]);
+            EXPECT_EQ(widget->parentWidget()->objectName(), container) << column[k];
+            if (k > 0) {
+                EXPECT_LT(Find(column[k - 1])->y(), widget->y()) << column[k];
+            }
+            m_placed.push_back(column[k]);
+        }
     }
-    // Frames, labels, buttons, sliders, the text box and the option buttons: no more.
-    EXPECT_EQ(Form().findChildren<QWidget*>().size(), static_cast<qsizetype>(kGeometry.size()));
+
+    // Every control of `left` ends before any of `right` begins.
+    void LeftOf(const Column& left, const Column& right) {
+        int leftEnd = 0;
+        for (const std::string& name : left) {
+            leftEnd = std::max(leftEnd, Find(name)->geometry().right());
+        }
+        for (const std::string& name : right) {
+            EXPECT_LT(leftEnd, Find(name)->x()) << name;
+        }
+    }
+
+    [[nodiscard]] std::size_t Placed() const { return m_placed.size(); }
+
+private:
+    [[nodiscard]] QWidget* Find(const std::string& name) const {
+        auto* widget = m_window.findChild<QWidget*>(QString::fromStdString(name));
+        if (widget == nullptr) {
+            throw std::logic_error("no control " + name);
+        }
+        return widget;
+    }
+
+    const QWidget& m_window;
+    std::vector<std::string> m_placed;
+};
+
+TEST_F(WindowLayoutTest, ControlsSitInOrderInsideTheirGroupsWithoutOverlapping) {
+    LayoutRelations layout(Form());
+    const Column groups{"Frame4", "Frame3", "Frame2", "Frame1"};
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+        EXPECT_EQ(Find(QString::fromStdString(groups[k]))->parentWidget(), &Form()) << groups[k];
+        if (k > 0) {
+            layout.LeftOf({groups[k - 1]}, {groups[k]});
+        }
+    }
+    layout.TopToBottom({"Label1", "VScroll3", "Text1"}, "Frame4");
+    for (int channel = 0; channel < 8; ++channel) {
+        layout.TopToBottom(ChannelColumn(channel), "Frame3");
+        if (channel > 0) {
+            layout.LeftOf(ChannelColumn(channel - 1), ChannelColumn(channel));
+        }
+    }
+    layout.TopToBottom({"Command6", "VScroll2", "Label12"}, "Frame2");
+    layout.TopToBottom({"Option1", "Option2", "Command1"}, "Frame1");
+    // The presets under the connect group, strongest on top.
+    layout.TopToBottom(
+        {"Frame1", "Command5", "Command8", "Command4", "Command7", "Command3", "Command2"},
+        "Form1");
+    layout.LeftOf({"Frame2"}, {"Command5", "Command2"});
+
+    const QList<QWidget*> controls = Form().findChildren<QWidget*>();
+    for (const QWidget* widget : controls) {
+        const QString name = widget->objectName();
+        EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()))
+            << name.toStdString();
+        EXPECT_TRUE(widget->isVisible()) << name.toStdString();
+        EXPECT_TRUE(widget->isEnabled()) << name.toStdString();
+    }
+    // Every control is one of those placed above, and the group frames: no more.
+    EXPECT_EQ(static_cast<std::size_t>(controls.size()), layout.Placed() + groups.size() - 1);
 }
 
 TEST_F(WindowLayoutTest, WindowIsFixedCentredAndTitled) {

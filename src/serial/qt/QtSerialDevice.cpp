@@ -95,7 +95,7 @@ QtSerialDevice::QtSerialDevice() {
     // The line's pace is a few milliseconds a frame; a coarse timer would let it run dry.
     m_pumpTimer->setTimerType(Qt::PreciseTimer);
     QObject::connect(m_pumpTimer.get(), &QTimer::timeout, m_pumpTimer.get(),
-                     [this] { PumpFromEventLoop(); });
+                     [this] { PumpFromEventLoop(&Transmitter::Pump); });
 }
 
 QtSerialDevice::~QtSerialDevice() {
@@ -158,31 +158,22 @@ void QtSerialDevice::Write(protocol::Byte value) {
     if (m_state == State::Broken) {
         throw LinkError(m_fault, m_device + ": the device failed; connect again");
     }
-    const Clock::time_point now = Clock::now();
-    m_transmitter->Queue(value, now);
-    if (m_pumpTimer->isActive()) {
-        return;
-    }
-    if (!m_transmitter->PumpsAtOnce(now)) {
-        if (!m_pumpPosted) {
+    switch (m_transmitter->Queue(value, Clock::now())) {
+        case Transmitter::Wake::None:
+            return;
+        case Transmitter::Wake::Post:
             // A posted call, not a zero timer: it runs as soon as the handler that is
             // queueing has returned, ahead of the window's repaint, which Qt posts at low
             // priority.
-            m_pumpPosted = true;
             QMetaObject::invokeMethod(
-                m_pumpTimer.get(),
-                [this] {
-                    m_pumpPosted = false;
-                    PumpFromEventLoop();
-                },
+                m_pumpTimer.get(), [this] { PumpFromEventLoop(&Transmitter::PumpPosted); },
                 Qt::QueuedConnection);
-        }
-        return;
+            return;
+        case Transmitter::Wake::Now:
+            break;
     }
-    // A quiet line takes a finished frame at once, in one piece, before the window
-    // repaints what moved.
     try {
-        Pump();
+        Pump(&Transmitter::Pump);
     } catch (const LinkError& error) {
         MarkFailed(error.Number());
         throw;
@@ -193,9 +184,9 @@ std::size_t QtSerialDevice::Waiting() const {
     return m_transmitter ? m_transmitter->Waiting() : 0;
 }
 
-void QtSerialDevice::Pump() {
+void QtSerialDevice::Pump(PumpStep step) {
     const Clock::time_point now = Clock::now();
-    const std::optional<Clock::time_point> next = m_transmitter->Pump(*this, now);
+    const std::optional<Clock::time_point> next = ((*m_transmitter).*step)(*this, now);
     if (next) {
         // Rounded up: early, the driver would not yet have room for a whole frame.
         m_pumpTimer->start(std::max(std::chrono::ceil<std::chrono::milliseconds>(*next - now),
@@ -203,12 +194,12 @@ void QtSerialDevice::Pump() {
     }
 }
 
-void QtSerialDevice::PumpFromEventLoop() {
+void QtSerialDevice::PumpFromEventLoop(PumpStep step) {
     if (m_state != State::Open) {
         return;
     }
     try {
-        Pump();
+        Pump(step);
     } catch (const LinkError& error) {
         // Nobody is sending right now; the next send reports the fault.
         MarkFailed(error.Number());

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -66,10 +67,14 @@ private:
     void ApplySettings(const LineSettings& settings);
     void OnError(QSerialPort::SerialPortError error);
     void DiscardInput();
+    // Transmitter::Pump, or PumpPosted from the call a Post asked for.
+    using PumpStep = std::optional<Transmitter::TimePoint> (Transmitter::*)(LineDriver&,
+                                                                            Transmitter::TimePoint);
+
     // Hands the driver what the line has room for now, and sets the timer for the rest.
     // Throws LinkError when the device failed.
-    void Pump();
-    void PumpFromEventLoop();
+    void Pump(PumpStep step);
+    void PumpFromEventLoop(PumpStep step);
     void MarkFailed(ErrorNumber number);
     void Release();
     void DrainOutput();
@@ -84,8 +89,6 @@ private:
     // Counts openings, so a release queued for one is not carried out on a later one.
     std::uint64_t m_generation = 0;
     std::unique_ptr<Transmitter> m_transmitter;
-    // A pump waits on the event loop for the handler that queues to finish.
-    bool m_pumpPosted = false;
     std::unique_ptr<QTimer> m_pumpTimer = std::make_unique<QTimer>();
     // Last, so it goes first: its closing may still signal into the members above.
     std::unique_ptr<QSerialPort> m_port = std::make_unique<QSerialPort>();
