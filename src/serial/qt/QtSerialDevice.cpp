@@ -5,26 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "serial/LinkError.h"
+#include "serial/qt/DeviceHandle.h"
 #include "serial/qt/OpenFailureCause.h"
 #include "serial/qt/QtErrorNumbers.h"
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace dimrix::serial {
 
@@ -207,37 +196,7 @@ void QtSerialDevice::PumpFromEventLoop(PumpStep step) {
 }
 
 std::size_t QtSerialDevice::Accept(std::span<const protocol::Byte> bytes) {
-#ifdef Q_OS_UNIX
-    // Straight to the descriptor, which QSerialPort opened non-blocking: its own write
-    // buffer would keep bytes the queue can no longer drop, and would call a full driver
-    // an error.
-    for (;;) {
-        const ssize_t written = ::write(m_port->handle(), bytes.data(), bytes.size());
-        if (written >= 0) {
-            return static_cast<std::size_t>(written);
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return 0;
-        }
-        const int failure = errno;
-        const bool gone = failure == EIO || failure == ENXIO || failure == ENODEV ||
-                          failure == EBADF || DeviceHungUp();
-        throw LinkError(gone ? errors::kDeviceLost : errors::kWriteFailed,
-                        m_device + ": " + std::strerror(failure));
-    }
-#else
-    const qint64 written = m_port->write(reinterpret_cast<const char*>(bytes.data()),
-                                         static_cast<qint64>(bytes.size()));
-    if (written < 0) {
-        throw LinkError(errors::kWriteFailed,
-                        m_device + ": " + m_port->errorString().toStdString());
-    }
-    m_port->flush();
-    return static_cast<std::size_t>(written);
-#endif
+    return device_handle::Write(*m_port, bytes, m_device);
 }
 
 void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
@@ -314,36 +273,11 @@ void QtSerialDevice::DrainOutput() {
 }
 
 bool QtSerialDevice::DeviceHungUp() const {
-#ifdef Q_OS_UNIX
-    // A tty that lost its device (USB unplug, the far end of a pseudo-terminal closed)
-    // reports a hang-up; a closed descriptor reports itself invalid.
-    pollfd probe{m_port->handle(), POLLOUT, 0};
-    if (::poll(&probe, 1, 0) <= 0) {
-        return false;
-    }
-    return (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    return false;
-#endif
+    return device_handle::HungUp(*m_port);
 }
 
 std::size_t QtSerialDevice::Holds() const {
-#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
-    int queued = 0;
-    if (::ioctl(m_port->handle(), TIOCOUTQ, &queued) != 0 || queued < 0) {
-        return 0;
-    }
-    return static_cast<std::size_t>(queued);
-#elif defined(Q_OS_WIN)
-    // What QSerialPort has not yet passed on, and what the driver holds after that.
-    COMSTAT status{};
-    DWORD errors = 0;
-    const auto inDriver =
-        ::ClearCommError(m_port->handle(), &errors, &status) ? status.cbOutQue : 0;
-    return static_cast<std::size_t>(m_port->bytesToWrite()) + inDriver;
-#else
-    return 0;
-#endif
+    return device_handle::Holds(*m_port);
 }
 
 }  // namespace dimrix::serial

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSerialPort>
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "protocol/Protocol.h"
+
+// What QSerialPort does not do or tell for the device it opened, done through the
+// device's own handle in the platform's own way. One file for each platform:
+// DeviceHandlePosix.cpp, DeviceHandleWindows.cpp.
+namespace dimrix::serial::device_handle {
+
+// Hands the driver as much of `bytes` as it takes now, without waiting; 0 when it is full.
+// Nothing stays behind in QSerialPort's own buffer where a POSIX system allows it, since
+// the transmit queue can no longer drop what sits there.
+// Throws LinkError, naming `device`: errors::kDeviceLost when the device went away,
+// errors::kWriteFailed for any other refusal.
+std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
+                  const std::string& device);
+
+// Whether the device went away (an unplugged adapter, the far end of a pseudo-terminal
+// closed) while the port still counts as open.
+[[nodiscard]] bool HungUp(const QSerialPort& port);
+
+// Bytes written and not yet on the wire, as far as the system tells.
+[[nodiscard]] std::size_t Holds(const QSerialPort& port);
+
+}  // namespace dimrix::serial::device_handle

@@ -1,0 +1,56 @@
+#include "serial/qt/DeviceHandle.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "serial/LinkError.h"
+
+namespace dimrix::serial::device_handle {
+
+std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
+                  const std::string& device) {
+    // Straight to the descriptor, which QSerialPort opened non-blocking: its own write
+    // buffer would keep bytes the queue can no longer drop, and would call a full driver
+    // an error.
+    for (;;) {
+        const ssize_t written = ::write(port.handle(), bytes.data(), bytes.size());
+        if (written >= 0) {
+            return static_cast<std::size_t>(written);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        const int failure = errno;
+        const bool gone = failure == EIO || failure == ENXIO || failure == ENODEV ||
+                          failure == EBADF || HungUp(port);
+        throw LinkError(gone ? errors::kDeviceLost : errors::kWriteFailed,
+                        device + ": " + std::strerror(failure));
+    }
+}
+
+bool HungUp(const QSerialPort& port) {
+    // A tty that lost its device (USB unplug, the far end of a pseudo-terminal closed)
+    // reports a hang-up; a closed descriptor reports itself invalid.
+    pollfd probe{port.handle(), POLLOUT, 0};
+    if (::poll(&probe, 1, 0) <= 0) {
+        return false;
+    }
+    return (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+std::size_t Holds(const QSerialPort& port) {
+    int queued = 0;
+    if (::ioctl(port.handle(), TIOCOUTQ, &queued) != 0 || queued < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(queued);
+}
+
+}  // namespace dimrix::serial::device_handle

@@ -1,0 +1,35 @@
+#include "serial/qt/DeviceHandle.h"
+
+#include <windows.h>
+
+#include "serial/LinkError.h"
+
+namespace dimrix::serial::device_handle {
+
+std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
+                  const std::string& device) {
+    // Through QSerialPort, whose overlapped writes Windows needs; flushed at once, so its
+    // buffer holds a frame only while the driver takes it.
+    const qint64 written =
+        port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    if (written < 0) {
+        throw LinkError(errors::kWriteFailed, device + ": " + port.errorString().toStdString());
+    }
+    port.flush();
+    return static_cast<std::size_t>(written);
+}
+
+// A device that went away shows as QSerialPort's own error signal.
+bool HungUp(const QSerialPort& /*port*/) {
+    return false;
+}
+
+std::size_t Holds(const QSerialPort& port) {
+    // What QSerialPort has not yet passed on, and what the driver holds after that.
+    COMSTAT status{};
+    DWORD errors = 0;
+    const auto inDriver = ::ClearCommError(port.handle(), &errors, &status) ? status.cbOutQue : 0;
+    return static_cast<std::size_t>(port.bytesToWrite()) + inDriver;
+}
+
+}  // namespace dimrix::serial::device_handle
