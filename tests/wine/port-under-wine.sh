@@ -25,6 +25,7 @@ cleanup() {
 trap cleanup EXIT
 
 read -ra want <<<"$expected"
+: >"$workdir/capture"
 perl "$here/pty-capture.pl" "${#want[@]}" "$deadline" >"$workdir/capture" &
 capture_pid=$!
 until [[ $(wc -l <"$workdir/capture") -ge 1 ]]; do
@@ -38,6 +39,9 @@ status=0
 "${run[@]:0:${#run[@]}-1}" --com1 "$slave" -- "$program" || status=$?
 wait "$capture_pid" || true
 capture_pid=""
+# The pseudo-terminal is gone, and its number may go to someone's terminal next: COM1 is
+# mapped back to no device before the prefix is left.
+"${run[@]}" cmd.exe /c exit 0 >/dev/null
 got=$(sed -n 2p "$workdir/capture")
 echo "port-under-wine.sh: COM1 ($slave) carried: $got"
 if ((status != 0)); then
