@@ -7,3 +7,8 @@ set(DIMRIX_MAINTAINER "The Dimrix developers <dimrix@users.noreply.github.com>")
 set(DIMRIX_HOMEPAGE https://github.com/dimrix/dimrix)
 set(DIMRIX_SCREENSHOT_URL https://raw.githubusercontent.com/dimrix/dimrix/main/docs/dimrix.png)
 set(DIMRIX_SUMMARY "control panel for PWM dimmer boards on a serial line")
+
+# The bus monitor, a program of its own beside the panel: its own desktop entry,
+# metainfo and icons.
+set(DIMRIX_MONITOR_APP_ID io.github.dimrix.DimrixMonitor)
+set(DIMRIX_MONITOR_SUMMARY "bus monitor for PWM dimmer boards on a serial line")

@@ -63,7 +63,6 @@ public:
 private:
     enum class State { Closed, Open, Broken };
 
-    void ApplySettings(const LineSettings& settings);
     void OnError(QSerialPort::SerialPortError error);
     void DiscardInput();
     // Hands the driver what the line has room for now, and sets the timer for the rest.
