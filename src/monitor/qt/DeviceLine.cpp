@@ -51,7 +51,10 @@ void DeviceLine::OnError(QSerialPort::SerialPortError error) {
         return;
     }
     m_lost = true;
-    const std::string reason = m_port->errorString().toStdString();
+    // Qt's text for a hang-up carries whatever errno was left from before.
+    const std::string reason = *number == serial::errors::kDeviceLost
+                                   ? std::string("the device hung up")
+                                   : m_port->errorString().toStdString();
     // Closing inside QSerialPort's own error signal can raise it again.
     QMetaObject::invokeMethod(
         m_port.get(),
