@@ -12,3 +12,5 @@ set(DIMRIX_SUMMARY "control panel for PWM dimmer boards on a serial line")
 # metainfo and icons.
 set(DIMRIX_MONITOR_APP_ID io.github.dimrix.DimrixMonitor)
 set(DIMRIX_MONITOR_SUMMARY "bus monitor for PWM dimmer boards on a serial line")
+set(DIMRIX_MONITOR_SCREENSHOT_URL
+    https://raw.githubusercontent.com/dimrix/dimrix/main/docs/dimrix-monitor.png)

@@ -32,6 +32,10 @@ broadcast to every board. COM1 and COM2 stand for the first and second
 serial ports present, built-in UARTs first, then USB adapters.
 
 The panel only transmits: its product is the exact byte stream on the
-port. It reads nothing back and keeps no settings.")
+port. It reads nothing back and keeps no settings.
+
+dimrix-monitor, the bus monitor, shows what the boards on a line hold,
+decoded by their own rules, without ever writing to the line. It also
+makes a virtual line, so the panel can be tried with nothing plugged in.")
 
 include(CPack)

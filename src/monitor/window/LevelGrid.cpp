@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kLabelWidth = 48;
 constexpr int kCellWidth = 64;
+// The number stands right of the bar, never on it, so it reads the same at any level.
+constexpr int kNumberWidth = 30;
 constexpr int kRowHeight = 20;
 constexpr int kGap = 2;
 constexpr int kHeaderHeight = 20;
@@ -76,8 +78,8 @@ void LevelGrid::paintEvent(QPaintEvent* event) {
                              kRowHeight);
             const protocol::Level level = boards[board][static_cast<std::size_t>(channel)];
             painter.fillRect(cell, kCellBackground);
-            QRect bar = cell;
-            bar.setWidth(cell.width() * level / protocol::kMaxLevel);
+            QRect bar = cell.adjusted(kGap, kGap, -kNumberWidth, -kGap);
+            bar.setWidth(bar.width() * level / protocol::kMaxLevel);
             painter.fillRect(bar, isMarked ? kMarkedBar : kBar);
             painter.setPen(kCellText);
             painter.drawText(cell.adjusted(0, 0, -kGap * 2, 0), Qt::AlignRight | Qt::AlignVCenter,

@@ -1,6 +1,7 @@
 #include "monitor/window/MonitorWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -12,6 +13,7 @@ namespace dimrix::monitor {
 namespace {
 
 constexpr const char* kTitle = "Dimrix Monitor";
+constexpr const char* kIcon = ":/dimrix-monitor.xpm";
 constexpr int kStatusLines = 2;
 
 }  // namespace
@@ -34,6 +36,7 @@ MonitorWindow::MonitorWindow(MonitorSession& session)
       m_status(new QLabel(this)),
       m_repaintTimer(new QTimer(this)) {
     setWindowTitle(kTitle);
+    setWindowIcon(QIcon(kIcon));
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setFixedHeight(m_status->fontMetrics().lineSpacing() * kStatusLines);
