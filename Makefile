@@ -58,7 +58,7 @@ program:
 	@$(DEPS) run
 	@[ -f $(BUILD_DIR)/CMakeCache.txt ] || \
 	    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=OFF
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target dimrix
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dimrix dimrix-monitor
 
 # Whether a window can be shown is known before anything is built.
 run:
@@ -70,6 +70,7 @@ screenshot:
 	@$(DEPS) screenshot
 	@$(MAKE) program
 	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix docs/dimrix.png
+	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix-monitor docs/dimrix-monitor.png
 
 bench:
 	@$(DEPS) bench

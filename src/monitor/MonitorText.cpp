@@ -97,15 +97,15 @@ std::string MonitorText::Status(const std::string& device, const std::optional<s
     if (fault) {
         status += "line lost: " + *fault + ", reopening" + kSeparator;
     }
+    const auto since = monitor.SinceLastByte(now);
     status += "load " + std::to_string(monitor.LoadPercent(now)) + "% of " +
               std::to_string(monitor.Capacity()) + " B/s" + kSeparator +
-              std::to_string(monitor.FramesPerSecond(now)) + " frames/s" + kSeparator;
+              std::to_string(monitor.FramesPerSecond(now)) + " frames/s" + kSeparator +
+              (since ? "last byte " + Tenths(*since) + " s ago" : std::string("no byte yet"));
     const LineCounts& counts = monitor.Counts();
-    status += "address " + std::to_string(counts.address) + ", preset " +
+    status += "\nframes: address " + std::to_string(counts.address) + ", preset " +
               std::to_string(counts.preset) + ", master " + std::to_string(counts.master) +
-              kSeparator + "malformed " + std::to_string(counts.malformed) + kSeparator;
-    const auto since = monitor.SinceLastByte(now);
-    status += since ? "last byte " + Tenths(*since) + " s ago" : std::string("no byte yet");
+              kSeparator + "malformed or torn " + std::to_string(counts.malformed);
     return status;
 }
 

@@ -33,7 +33,8 @@ public:
     [[nodiscard]] static std::string Reason(protocol::Malformation why);
     // What was read in all, for the end of a run.
     [[nodiscard]] static std::string Summary(const LineCounts& counts);
-    // The window's status line. `fault`: why the line was lost, while it is.
+    // The window's status, in two lines: the line and its load, then the counts.
+    // `fault`: why the line was lost, while it is.
     [[nodiscard]] static std::string Status(const std::string& device,
                                             const std::optional<std::string>& fault,
                                             const LineMonitor& monitor, LineMonitor::TimePoint now);

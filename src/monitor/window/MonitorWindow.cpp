@@ -37,7 +37,6 @@ MonitorWindow::MonitorWindow(MonitorSession& session)
       m_repaintTimer(new QTimer(this)) {
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(kIcon));
-    m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setFixedHeight(m_status->fontMetrics().lineSpacing() * kStatusLines);
     auto* layout = new QVBoxLayout(this);
