@@ -94,14 +94,16 @@ std::string MonitorText::Summary(const LineCounts& counts) {
 std::string MonitorText::Status(const std::string& device, const std::optional<std::string>& fault,
                                 const LineMonitor& monitor, LineMonitor::TimePoint now) {
     std::string status = device + kSeparator;
+    // A lost line carries nothing: its load gives way to the reason.
     if (fault) {
         status += "line lost: " + *fault + ", reopening" + kSeparator;
+    } else {
+        status += "load " + std::to_string(monitor.LoadPercent(now)) + "% of " +
+                  std::to_string(monitor.Capacity()) + " B/s" + kSeparator +
+                  std::to_string(monitor.FramesPerSecond(now)) + " frames/s" + kSeparator;
     }
     const auto since = monitor.SinceLastByte(now);
-    status += "load " + std::to_string(monitor.LoadPercent(now)) + "% of " +
-              std::to_string(monitor.Capacity()) + " B/s" + kSeparator +
-              std::to_string(monitor.FramesPerSecond(now)) + " frames/s" + kSeparator +
-              (since ? "last byte " + Tenths(*since) + " s ago" : std::string("no byte yet"));
+    status += since ? "last byte " + Tenths(*since) + " s ago" : std::string("no byte yet");
     const LineCounts& counts = monitor.Counts();
     status += "\nframes: address " + std::to_string(counts.address) + ", preset " +
               std::to_string(counts.preset) + ", master " + std::to_string(counts.master) +
