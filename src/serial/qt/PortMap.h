@@ -42,7 +42,7 @@ inline constexpr HostPlatform kHostPlatform = HostPlatform::Linux;
 enum class PortKind {
     // Nothing is said about it: Windows ports.
     Unnamed,
-    // Named by the operator; taken as it is, not looked up.
+    // Named by the operator; its name is not read for a kind.
     Given,
     // ttyUSB* and ttyACM*.
     UsbAdapter,
@@ -57,9 +57,11 @@ struct MappedPort {
     // What to open: "/dev/ttyUSB0" on Linux, "COM1" on Windows.
     std::string device;
     std::string description;
-    // Whether the system listed the device; a fallback device may not exist at all.
+    // Whether the system listed the device (or the operator named it); a fallback device
+    // may not exist at all.
     bool listed = false;
     PortKind kind = PortKind::Unnamed;
+    // Only ever true for a device the operator named.
     bool console = false;
 
     friend bool operator==(const MappedPort&, const MappedPort&) = default;
@@ -76,7 +78,7 @@ struct MappedPort {
 // left without a device falls back to /dev/ttyS0 or /dev/ttyS1 (or the next ttyS
 // device when those are taken or carry the console), so the operator still sees what
 // the program will try to open. A device the operator named stands for its port as it
-// is, the console's too, and is not chosen again for the other port.
+// is, the console's too; the other port keeps the device the rules give it.
 class PortMap {
 public:
     // COM1 and COM2 as the rules of `platform` assign them from the listed ports, except
