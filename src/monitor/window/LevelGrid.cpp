@@ -51,11 +51,12 @@ void LevelGrid::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), palette().window());
     painter.setPen(palette().color(QPalette::WindowText));
     const int cellsLeft = kMargin + kLabelWidth;
+    // Channels titled as the panel titles them, so a technician reads the same names.
     if (event->rect().top() < kMargin + kHeaderHeight) {
         for (int channel = 0; channel < protocol::kChannelCount; ++channel) {
             painter.drawText(QRect(cellsLeft + channel * (kCellWidth + kGap), kMargin, kCellWidth,
                                    kHeaderHeight),
-                             Qt::AlignCenter, QString("ch %1").arg(channel + 1));
+                             Qt::AlignCenter, QString("PWM%1").arg(channel));
         }
     }
     const auto marked = m_monitor.ShownMark();
