@@ -25,7 +25,7 @@ DEPS           := bash scripts/install-deps.sh
 WERROR         := -DDIMRIX_WERROR=ON
 NO_WERROR      := -DDIMRIX_WERROR=OFF
 # What `make program` builds: every program the project ships.
-PROGRAMS       := dimrix
+PROGRAMS       := dimrix dimrix-monitor
 
 .PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program screenshot bench \
         format package package-check install uninstall clean
@@ -95,6 +95,7 @@ screenshot:
 	@$(DEPS) screenshot
 	@$(MAKE) program
 	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix docs/dimrix.png
+	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix-monitor docs/dimrix-monitor.png
 
 bench:
 	@$(DEPS) bench

@@ -1,31 +1,41 @@
-# The one description of the program: packaging/description.txt holds the summary on
+# One description per program: packaging/<program>.description.txt holds the summary on
 # its first line, then a blank line and the long description in paragraphs. The package,
-# the metainfo and the man page are made from it here; the README's opening paragraph is
-# checked against it by scripts/check-package.sh.
+# the metainfo files and the man pages are made from them here; the README's opening
+# paragraph is checked against the panel's by scripts/check-package.sh.
 #
+# dimrix_read_description(<program> <prefix>) sets, for <prefix> DIMRIX:
 #   DIMRIX_SUMMARY                 "control panel for ..." (Debian's style: no capital, no stop)
 #   DIMRIX_SUMMARY_CAPITALISED     "Control panel for ..." (AppStream's style)
 #   DIMRIX_DESCRIPTION             the paragraphs as written, for the package
 #   DIMRIX_DESCRIPTION_METAINFO    the paragraphs as AppStream <p> elements
 #   DIMRIX_DESCRIPTION_MAN         the paragraphs as man page text, split by .PP
 
-set(_dimrix_description_file ${PROJECT_SOURCE_DIR}/packaging/description.txt)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_dimrix_description_file})
-file(READ ${_dimrix_description_file} _dimrix_text)
-if(NOT _dimrix_text MATCHES "^([^\n]+)\n\n(.+)$")
-    message(FATAL_ERROR "${_dimrix_description_file}: a summary line, a blank line, then paragraphs")
-endif()
-set(DIMRIX_SUMMARY "${CMAKE_MATCH_1}")
-string(STRIP "${CMAKE_MATCH_2}" DIMRIX_DESCRIPTION)
+function(dimrix_read_description program prefix)
+    set(file ${PROJECT_SOURCE_DIR}/packaging/${program}.description.txt)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+    file(READ ${file} text)
+    if(NOT text MATCHES "^([^\n]+)\n\n(.+)$")
+        message(FATAL_ERROR "${file}: a summary line, a blank line, then paragraphs")
+    endif()
+    set(summary "${CMAKE_MATCH_1}")
+    string(STRIP "${CMAKE_MATCH_2}" description)
 
-string(SUBSTRING "${DIMRIX_SUMMARY}" 0 1 _dimrix_first)
-string(SUBSTRING "${DIMRIX_SUMMARY}" 1 -1 _dimrix_rest)
-string(TOUPPER "${_dimrix_first}" _dimrix_first)
-set(DIMRIX_SUMMARY_CAPITALISED "${_dimrix_first}${_dimrix_rest}")
+    string(SUBSTRING "${summary}" 0 1 first)
+    string(SUBSTRING "${summary}" 1 -1 rest)
+    string(TOUPPER "${first}" first)
 
-# Indented as the metainfo template's other elements; a blank line ends a <p>.
-string(REPLACE "\n" "\n      " _dimrix_xml "${DIMRIX_DESCRIPTION}")
-string(REPLACE "\n      \n      " "\n    </p>\n    <p>\n      " _dimrix_xml "${_dimrix_xml}")
-set(DIMRIX_DESCRIPTION_METAINFO "<p>\n      ${_dimrix_xml}\n    </p>")
+    # Indented as the metainfo templates' other elements; a blank line ends a <p>.
+    string(REPLACE "\n" "\n      " xml "${description}")
+    string(REPLACE "\n      \n      " "\n    </p>\n    <p>\n      " xml "${xml}")
 
-string(REPLACE "\n\n" "\n.PP\n" DIMRIX_DESCRIPTION_MAN "${DIMRIX_DESCRIPTION}")
+    string(REPLACE "\n\n" "\n.PP\n" man "${description}")
+
+    set(${prefix}_SUMMARY "${summary}" PARENT_SCOPE)
+    set(${prefix}_SUMMARY_CAPITALISED "${first}${rest}" PARENT_SCOPE)
+    set(${prefix}_DESCRIPTION "${description}" PARENT_SCOPE)
+    set(${prefix}_DESCRIPTION_METAINFO "<p>\n      ${xml}\n    </p>" PARENT_SCOPE)
+    set(${prefix}_DESCRIPTION_MAN "${man}" PARENT_SCOPE)
+endfunction()
+
+dimrix_read_description(dimrix DIMRIX)
+dimrix_read_description(dimrix-monitor DIMRIX_MONITOR)

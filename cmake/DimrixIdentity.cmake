@@ -6,3 +6,8 @@ set(DIMRIX_APP_ID io.github.dimrix.Dimrix)
 set(DIMRIX_MAINTAINER "The Dimrix developers <dimrix@users.noreply.github.com>")
 set(DIMRIX_HOMEPAGE https://github.com/dimrix/dimrix)
 set(DIMRIX_SCREENSHOT_URL https://raw.githubusercontent.com/dimrix/dimrix/main/docs/dimrix.png)
+# The bus monitor, a program of its own beside the panel: its own desktop entry,
+# metainfo and icons.
+set(DIMRIX_MONITOR_APP_ID io.github.dimrix.DimrixMonitor)
+set(DIMRIX_MONITOR_SCREENSHOT_URL
+    https://raw.githubusercontent.com/dimrix/dimrix/main/docs/dimrix-monitor.png)

@@ -15,6 +15,10 @@ set(dimrix_docdir ${CMAKE_INSTALL_DATADIR}/doc/dimrix)
 configure_file(${dimrix_packaging_src}/${DIMRIX_APP_ID}.metainfo.xml.in
                ${dimrix_packaging_out}/${DIMRIX_APP_ID}.metainfo.xml @ONLY)
 configure_file(${dimrix_packaging_src}/dimrix.1.in ${dimrix_packaging_out}/dimrix.1 @ONLY)
+configure_file(${dimrix_packaging_src}/${DIMRIX_MONITOR_APP_ID}.metainfo.xml.in
+               ${dimrix_packaging_out}/${DIMRIX_MONITOR_APP_ID}.metainfo.xml @ONLY)
+configure_file(${dimrix_packaging_src}/dimrix-monitor.1.in ${dimrix_packaging_out}/dimrix-monitor.1
+               @ONLY)
 
 # Debian's machine-readable copyright format, the licence text taken from LICENSE.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE dimrix_license)
@@ -41,7 +45,7 @@ configure_file(${dimrix_packaging_out}/copyright.new ${dimrix_packaging_out}/cop
 
 # gzip -n: no name or time stamp inside, so the same sources give the same bytes.
 set(dimrix_gzipped "")
-foreach(name dimrix.1 changelog)
+foreach(name dimrix.1 dimrix-monitor.1 changelog)
     add_custom_command(
         OUTPUT ${dimrix_packaging_out}/${name}.gz
         COMMAND gzip -9nfk ${name}
@@ -60,6 +64,13 @@ install(FILES ${dimrix_packaging_out}/${DIMRIX_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${dimrix_packaging_src}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${dimrix_packaging_out}/dimrix.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The bus monitor, beside the panel; its icons are in the same hicolor tree.
+install(TARGETS dimrix-monitor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${dimrix_packaging_src}/${DIMRIX_MONITOR_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${dimrix_packaging_out}/${DIMRIX_MONITOR_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${dimrix_packaging_out}/dimrix-monitor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # A package without a Debian revision is a native one: its changelog is changelog.gz.
 install(FILES ${dimrix_packaging_out}/copyright DESTINATION ${dimrix_docdir})
 install(FILES ${dimrix_packaging_out}/changelog.gz DESTINATION ${dimrix_docdir})

@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${DIMRIX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# The extended description under the summary, from packaging/description.txt; CPack
+# The extended description under the summary, from packaging/dimrix.description.txt; CPack
 # indents it and turns empty lines into " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${DIMRIX_DESCRIPTION}")
 

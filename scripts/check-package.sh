@@ -16,6 +16,7 @@ if ((${#debs[@]} != 1)); then
 fi
 deb=${debs[0]}
 app_id=io.github.dimrix.Dimrix
+monitor_id=io.github.dimrix.DimrixMonitor
 failed=0
 fail() {
   echo "check-package.sh: $*" >&2
@@ -51,6 +52,13 @@ for path in \
   "usr/share/icons/hicolor/128x128/apps/$app_id.png" \
   "usr/share/icons/hicolor/256x256/apps/$app_id.png" \
   usr/share/man/man1/dimrix.1.gz \
+  usr/bin/dimrix-monitor \
+  "usr/share/applications/$monitor_id.desktop" \
+  "usr/share/metainfo/$monitor_id.metainfo.xml" \
+  "usr/share/icons/hicolor/scalable/apps/$monitor_id.svg" \
+  "usr/share/icons/hicolor/48x48/apps/$monitor_id.png" \
+  "usr/share/icons/hicolor/256x256/apps/$monitor_id.png" \
+  usr/share/man/man1/dimrix-monitor.1.gz \
   usr/share/doc/dimrix/copyright \
   usr/share/doc/dimrix/changelog.gz; do
   if [[ -s $root/$path ]]; then
@@ -74,7 +82,7 @@ man_head=$(zcat "$root/usr/share/man/man1/dimrix.1.gz")
 echo "version $version, section electronics"
 
 echo "== one description"
-# packaging/description.txt is the one source; the package, the metainfo and the man page
+# packaging/dimrix.description.txt is the one source; the package, the metainfo and the man page
 # are made from it, and the README's opening paragraph is written to match it.
 flat() { tr -s '[:space:]' ' ' | sed 's/^ //; s/ $//'; }
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
@@ -97,7 +105,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 readme_opening=$(awk '/^$/ { if (text) exit; next } !/^#/ { text = 1; print }' \
   "$source_dir/README.md" | flat)
 [[ $deb_text == "$readme_opening"* ]] ||
-  fail "README.md does not open with the first paragraph of packaging/description.txt:
+  fail "README.md does not open with the first paragraph of packaging/dimrix.description.txt:
   README: $readme_opening"
 ((failed)) || echo "package, metainfo and README agree"
 ((failed |= description_failed)) || true
@@ -106,22 +114,28 @@ echo "== desktop entry and metainfo as installed"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
   fail "appstreamcli validate"
+desktop-file-validate "$root/usr/share/applications/$monitor_id.desktop" ||
+  fail "desktop-file-validate (monitor)"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$monitor_id.metainfo.xml" ||
+  fail "appstreamcli validate (monitor)"
 # The tree check also finds the desktop entry and the icons the metainfo refers to.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 
-echo "== hardening of /usr/bin/dimrix"
-binary=$root/usr/bin/dimrix
-# Read whole before searching: `grep -q` stops at the first match, and under pipefail the
-# writer's SIGPIPE would then fail the check at random.
-kind=$(file "$binary")
-segments=$(readelf -lW "$binary")
-dynamic=$(readelf -dW "$binary")
-symbols=$(nm -D "$binary")
-grep -q ', stripped' <<<"$kind" || fail "the program is not stripped"
-grep -q GNU_RELRO <<<"$segments" || fail "no relro segment"
-grep -q 'BIND_NOW' <<<"$dynamic" || fail "not linked with -z now"
-grep -q 'FLAGS_1.*PIE' <<<"$dynamic" || fail "not position-independent"
-grep -q __stack_chk_fail <<<"$symbols" || fail "no stack protector"
+for program in dimrix dimrix-monitor; do
+  echo "== hardening of /usr/bin/$program"
+  binary=$root/usr/bin/$program
+  # Read whole before searching: `grep -q` stops at the first match, and under pipefail the
+  # writer's SIGPIPE would then fail the check at random.
+  kind=$(file "$binary")
+  segments=$(readelf -lW "$binary")
+  dynamic=$(readelf -dW "$binary")
+  symbols=$(nm -D "$binary")
+  grep -q ', stripped' <<<"$kind" || fail "$program is not stripped"
+  grep -q GNU_RELRO <<<"$segments" || fail "$program: no relro segment"
+  grep -q 'BIND_NOW' <<<"$dynamic" || fail "$program: not linked with -z now"
+  grep -q 'FLAGS_1.*PIE' <<<"$dynamic" || fail "$program: not position-independent"
+  grep -q __stack_chk_fail <<<"$symbols" || fail "$program: no stack protector"
+done
 # The program calls no libc function that fortify replaces, so the flag is checked where
 # it is given: on every compile of the package tree.
 commands=$package_dir/compile_commands.json

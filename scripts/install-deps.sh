@@ -23,7 +23,7 @@ set -euo pipefail
 run=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-liberation fonts-dejavu-core)
 package=("${run[@]}" dpkg-dev file lintian desktop-file-utils appstream)
-test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils libxcb1-dev)
+test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils xdotool libxcb1-dev)
 bench=("${test[@]}" libbenchmark-dev xauth)
 screenshot=("${run[@]}" xvfb x11-utils imagemagick)
 format=(clang-format)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Draws the installed icons from the one pixel-art design, resources/dimrix.xpm (32 x 32,
-# also compiled into the window): a scalable SVG with one square per pixel, and PNGs for
+# Draws the installed icons from the pixel-art designs, resources/dimrix.xpm for the panel
+# and resources/dimrix-monitor.xpm for the bus monitor (32 x 32, also compiled into the
+# windows): a scalable SVG with one square per pixel, and PNGs for
 # the hicolor theme. 64, 128 and 256 px are whole multiples of the design; 32 is the
 # design itself; 48 repeats every other pixel (nearest neighbour), the closest a 48 px
 # grid gets to it. The output is committed; run this again after changing the design.
@@ -9,10 +10,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-design=resources/dimrix.xpm
-app_id=io.github.dimrix.Dimrix
 out=packaging/icons/hicolor
 
+# draw DESIGN APP_ID
+draw() {
+local design=$1 app_id=$2
 mkdir -p "$out/scalable/apps"
 # Each run of same-coloured pixels in a row becomes one rectangle; "None" stays empty.
 awk -v id="$app_id" '
@@ -49,4 +51,8 @@ for size in 32 48 64 128 256; do
   convert "$design" -filter point -resize "${size}x${size}" -strip \
     -define png:exclude-chunks=date,time "PNG32:$out/${size}x${size}/apps/$app_id.png"
 done
+}
+
+draw resources/dimrix.xpm io.github.dimrix.Dimrix
+draw resources/dimrix-monitor.xpm io.github.dimrix.DimrixMonitor
 echo "Icons written under $out/"

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <memory>
+#include <optional>
 
+#include "app/CommandLine.h"
 #include "app/WatchTermination.h"
 #include "serial/qt/QtPortService.h"
 #include "window/Form1.h"
@@ -14,9 +16,14 @@ constexpr const char* kApplicationId = DIMRIX_APP_ID;
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const dimrix::app::CommandLine commandLine(argc, argv);
+    if (const std::optional<int> status = commandLine.ExitStatus()) {
+        return *status;
+    }
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(kApplicationId);
-    dimrix::window::Form1 form(std::make_unique<dimrix::serial::QtPortService>());
+    dimrix::window::Form1 form(
+        std::make_unique<dimrix::serial::QtPortService>(commandLine.Ports()));
     const auto termination = dimrix::app::WatchTermination([&form] { form.close(); });
     form.show();
     return QApplication::exec();

@@ -26,7 +26,7 @@ void LineDecoder::Feed(Byte value) {
     const ByteClass byteClass = ClassOf(value);
     if (StartsFrame(byteClass)) {
         // A new frame cuts off one still open: the boards drop the unfinished one.
-        Discard();
+        Discard(Malformation::Torn);
         Begin(value);
         return;
     }
@@ -40,8 +40,9 @@ void LineDecoder::Feed(Byte value) {
         return;
     }
     // A level with no frame to go into, one too many, or a value never sent.
-    Discard();
-    ++m_malformed;
+    Discard(Malformation::Torn);
+    const bool level = byteClass == ByteClass::Level;
+    Reject({&value, 1}, level ? Malformation::StrayLevel : Malformation::Unused);
 }
 
 void LineDecoder::Begin(Byte value) {
@@ -51,11 +52,15 @@ void LineDecoder::Begin(Byte value) {
 
 void LineDecoder::End() {
     if (m_length == 0) {
-        ++m_malformed;
+        const Byte end = kFrameEnd;
+        Reject({&end, 1}, Malformation::StrayEnd);
         return;
     }
-    if (m_length != BodyLength(ClassOf(m_frame.front()))) {
-        Discard();
+    // A body shorter than a full one leaves room for the terminator.
+    const bool complete = m_length == BodyLength(ClassOf(m_frame.front()));
+    m_frame[m_length++] = kFrameEnd;
+    if (!complete) {
+        Discard(Malformation::Short);
         return;
     }
     const Byte first = m_frame.front();
@@ -77,14 +82,26 @@ void LineDecoder::End() {
             break;
     }
     ++m_frames;
+    const std::size_t length = m_length;
     m_length = 0;
+    if (m_listener != nullptr) {
+        m_listener->OnFrame(std::span(m_frame).first(length));
+    }
 }
 
-void LineDecoder::Discard() {
-    if (m_length > 0) {
-        ++m_malformed;
-    }
+void LineDecoder::Discard(Malformation why) {
+    const std::size_t length = m_length;
     m_length = 0;
+    if (length > 0) {
+        Reject(std::span(m_frame).first(length), why);
+    }
+}
+
+void LineDecoder::Reject(std::span<const Byte> bytes, Malformation why) {
+    ++m_malformed;
+    if (m_listener != nullptr) {
+        m_listener->OnMalformed(bytes, why);
+    }
 }
 
 const ChannelLevels& LineDecoder::Board(Address address) const {

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "protocol/ByteClass.h"
+#include "protocol/DecodeListener.h"
 #include "protocol/Frames.h"
 #include "protocol/Protocol.h"
 
@@ -22,6 +23,10 @@ class LineDecoder {
 public:
     /// The eight channel levels of every board, address kFirstAddress first.
     using Boards = std::array<ChannelLevels, kAddressCount>;
+
+    /// @param listener told of each frame and malformed unit as it is read; may be null,
+    ///                 and must outlive the decoder otherwise
+    explicit LineDecoder(DecodeListener* listener = nullptr) : m_listener(listener) {}
 
     /// Reads one byte.
     void Feed(Byte value);
@@ -43,10 +48,13 @@ public:
 private:
     void Begin(Byte value);
     void End();
-    void Discard();
+    void Discard(Malformation why);
+    void Reject(std::span<const Byte> bytes, Malformation why);
 
+    DecodeListener* m_listener = nullptr;
     Boards m_boards{};
-    // The frame being read: its first byte and the level bytes after it.
+    // The frame being read: its first byte and the level bytes after it, then room for
+    // its terminator, so the listener is shown the frame whole.
     std::array<Byte, kAddressFrameSize> m_frame{};
     std::size_t m_length = 0;
     std::size_t m_frames = 0;

@@ -5,24 +5,13 @@
 
 namespace dimrix::serial {
 
-namespace {
-
-// Every octet is framed by a start bit, and followed by its parity bit (if any) and its
-// stop bits.
-constexpr int kStartBits = 1;
-constexpr int kParityBits = 1;
-constexpr char kNoParity = 'N';
-
-}  // namespace
-
 LinePacer::LinePacer(const LineSettings& settings) {
     if (settings.baudRate <= 0) {
         throw std::invalid_argument("the line needs a baud rate");
     }
-    const int bits = kStartBits + settings.dataBits +
-                     (settings.parity == kNoParity ? 0 : kParityBits) + settings.stopBits;
     m_byteTime =
-        std::chrono::duration_cast<Duration>(std::chrono::seconds(bits)) / settings.baudRate;
+        std::chrono::duration_cast<Duration>(std::chrono::seconds(settings.BitsPerByte())) /
+        settings.baudRate;
 }
 
 std::size_t LinePacer::Held(TimePoint now, std::size_t driverHolds) const {

@@ -34,6 +34,12 @@ PseudoTerminal::PseudoTerminal(Slave slave) {
     if (::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
         ThrowSystemError("fcntl");
     }
+    // Not inherited by a program the test starts: closing the master must hang up the line.
+    for (const int descriptor : {m_master, m_slave}) {
+        if (::fcntl(descriptor, F_SETFD, FD_CLOEXEC) != 0) {
+            ThrowSystemError("fcntl");
+        }
+    }
     if (slave == Slave::Released) {
         ::close(m_slave);
         m_slave = -1;

@@ -5,14 +5,50 @@
 #include <QProcessEnvironment>
 #include <QtTest/QTest>
 #include <csignal>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "XvfbDisplay.h"
+#include "support/PseudoTerminal.h"
+#include "window/FormLayout.h"
 
 namespace dimrix::testing {
 namespace {
 
 constexpr int kDeadlineMilliseconds = 30000;
+constexpr int kUsageError = 2;
+
+// The program's environment with no display of any kind.
+QProcessEnvironment WithoutDisplay() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(name);
+    }
+    environment.insert("LSAN_OPTIONS", "suppressions=" DIMRIX_LSAN_SUPPRESSIONS);
+    return environment;
+}
+
+// Where a control of the window is, on the screen.
+QPoint CentreOf(const XvfbDisplay::Window& window, const char* frame, const char* control) {
+    using window::FormLayout;
+    const QRect frameRect = FormLayout::ToPixels(FormLayout::Of(frame).twips);
+    const QRect controlRect = FormLayout::ToPixels(FormLayout::Of(control).twips);
+    return window.geometry.topLeft() + frameRect.topLeft() + controlRect.center();
+}
+
+// A click as the pointer gives it, through the X server's test extension.
+void Click(const XvfbDisplay& display, QPoint where) {
+    QProcess xdotool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display.Name());
+    xdotool.setProcessEnvironment(environment);
+    xdotool.start("xdotool", {"mousemove", "--sync", QString::number(where.x()),
+                              QString::number(where.y()), "click", "1"});
+    ASSERT_TRUE(xdotool.waitForFinished(kDeadlineMilliseconds));
+    ASSERT_EQ(xdotool.exitCode(), 0) << xdotool.readAllStandardError().toStdString();
+}
 
 // How the program is asked to end: its window's close button, or a signal from the
 // system (`kill`, a logout, Ctrl+C in its terminal).
@@ -65,6 +101,93 @@ TEST(ProgramUnderXvfbTest, ShowsItsCentredWindowAndExitsCleanlyWhenClosedOrSigna
         SCOPED_TRACE(ending.name);
         ShowThenEnd(ending);
     }
+}
+
+// Read before the window system is touched: answered with no display at all.
+struct CommandLineCase {
+    const char* name;
+    QStringList arguments;
+    int status;
+    const char* out;  // how standard output starts
+    const char* err;  // how standard error starts
+};
+
+TEST(ProgramUnderXvfbTest, AnswersItsCommandLineWithoutADisplay) {
+    const CommandLineCase cases[] = {
+        {"help", {"--help"}, 0, "Usage: " DIMRIX_PROGRAM " [options]\n", ""},
+        {"version", {"--version"}, 0, "dimrix " DIMRIX_VERSION "\n", ""},
+        {"unknown option",
+         {"--bogus"},
+         kUsageError,
+         "",
+         "dimrix: Unknown option 'bogus'.\n\nUsage: "},
+        {"missing device",
+         {"--com1"},
+         kUsageError,
+         "",
+         "dimrix: Missing value after '--com1'.\n\nUsage: "},
+    };
+    for (const CommandLineCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess program;
+        program.setProcessEnvironment(WithoutDisplay());
+        program.start(DIMRIX_PROGRAM, c.arguments);
+        ASSERT_TRUE(program.waitForFinished(kDeadlineMilliseconds));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.status);
+        const std::string out = program.readAllStandardOutput().toStdString();
+        const std::string err = program.readAllStandardError().toStdString();
+        EXPECT_TRUE(out.starts_with(c.out)) << out;
+        EXPECT_EQ(out.empty(), std::string(c.out).empty()) << out;
+        EXPECT_TRUE(err.starts_with(c.err)) << err;
+        EXPECT_EQ(err.empty(), std::string(c.err).empty()) << err;
+    }
+}
+
+// The real program with COM1 given on the command line, on a pseudo-terminal: GO opens
+// it, and "All OFF" puts its frame there, byte for byte.
+TEST(ProgramUnderXvfbTest, SendsItsFramesToTheDeviceGivenForComOne) {
+    PseudoTerminal line;
+    // COM2 given too, so that nothing makes the program list the host's own ports.
+    PseudoTerminal unused;
+    XvfbDisplay display;
+    QProcess program;
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert("DISPLAY", display.Name());
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The platform as Qt's own option, which the program must leave to Qt.
+    program.start(DIMRIX_PROGRAM,
+                  {"-platform", "xcb", "--com1", QString::fromStdString(line.SlavePath()), "--com2",
+                   QString::fromStdString(unused.SlavePath())});
+    ASSERT_TRUE(program.waitForStarted(kDeadlineMilliseconds));
+    std::optional<XvfbDisplay::Window> window;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            window = display.FindWindow("Dimrix");
+            return window && window->viewable;
+        },
+        kDeadlineMilliseconds))
+        << "no Dimrix window appeared";
+    EXPECT_TRUE(line.SlaveHungUp()) << "the device was opened before GO";
+
+    Click(display, CentreOf(*window, "Frame1", "Command1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line.SlaveIsOpen(); }, kDeadlineMilliseconds))
+        << "GO did not open the device";
+    Click(display,
+          window->geometry.topLeft() +
+              window::FormLayout::ToPixels(window::FormLayout::Of("Command2").twips).center());
+    // All OFF with every level already at 0: the preset code and the end of the frame.
+    const std::vector<std::uint8_t> allOff{110, 255};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line.Received().size() >= allOff.size(); },
+                                kDeadlineMilliseconds))
+        << "nothing arrived";
+    EXPECT_EQ(line.Received(), allOff);
+
+    display.RequestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(kDeadlineMilliseconds)) << "the program did not end";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ namespace {
 constexpr std::size_t kPortCount = kSecondPort - kFirstPort + 1;
 
 constexpr std::string_view kDeviceDirectory = "/dev/";
-// Where COM1 and COM2 point on Linux when too few ports are listed: the first two
-// built-in UART devices, present on nearly every PC even without a UART behind them.
-constexpr std::array<std::string_view, kPortCount> kLinuxFallbacks{"/dev/ttyS0", "/dev/ttyS1"};
+// Where COM1 and COM2 point on Linux when too few ports are listed: the built-in UART
+// devices, ttyS0 and ttyS1 present on nearly every PC even without a UART behind them.
+constexpr std::string_view kLinuxFallbackStem = "/dev/ttyS";
 constexpr std::string_view kWindowsPrefix = "COM";
 
 // Name prefixes in the order their ports are offered; any other name comes after them.
@@ -38,6 +38,7 @@ constexpr std::string_view kSeparator = " \u2014 ";
 constexpr std::string_view kListSeparator = ", ";
 constexpr std::string_view kNotPresent = "not present";
 constexpr std::string_view kConsoleNote = " (kernel console)";
+constexpr std::string_view kLineBreak = "\n";
 
 std::string_view KindText(PortKind kind) {
     switch (kind) {
@@ -47,6 +48,8 @@ std::string_view KindText(PortKind kind) {
             return "built-in serial port";
         case PortKind::Other:
             return "serial device";
+        case PortKind::Given:
+            return "given on the command line";
         case PortKind::Unnamed:
             break;
     }
@@ -54,7 +57,6 @@ std::string_view KindText(PortKind kind) {
 }
 
 struct Candidate {
-    bool console = false;
     std::size_t rank = kOtherRank;
     std::string_view stem;
     unsigned number = 0;
@@ -89,21 +91,40 @@ Candidate LinuxCandidate(const PortEntry& entry) {
     for (std::size_t rank = 0; rank < kKnownPrefixes.size(); ++rank) {
         const NamedKind& known = kKnownPrefixes.at(rank);
         if (const auto number = NumberAfter(entry.name, known.prefix)) {
-            return {entry.console, rank, known.prefix, *number, entry.name, known.kind, &entry};
+            return {rank, known.prefix, *number, entry.name, known.kind, &entry};
         }
     }
     const auto [stem, number] = StemAndNumber(entry.name);
-    return {entry.console, kOtherRank, stem, number, entry.name, PortKind::Other, &entry};
+    return {kOtherRank, stem, number, entry.name, PortKind::Other, &entry};
+}
+
+std::string DevicePath(std::string_view name) {
+    return std::string(kDeviceDirectory) + std::string(name);
+}
+
+// The first of ttyS<slot>, ttyS<other slot>, ttyS2, ttyS3 ... that is not avoided.
+std::string FallbackDevice(std::size_t slot, const std::vector<std::string>& avoided) {
+    for (std::size_t offset = 0;; ++offset) {
+        const std::size_t number = offset < kPortCount ? (slot + offset) % kPortCount : offset;
+        std::string device = std::string(kLinuxFallbackStem) + std::to_string(number);
+        if (std::ranges::find(avoided, device) == avoided.end()) {
+            return device;
+        }
+    }
 }
 
 std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& ports) {
     std::vector<Candidate> candidates;
+    // A fallback names a device without looking; it must not name the console's port.
+    std::vector<std::string> avoided;
     for (const PortEntry& entry : ports) {
-        candidates.push_back(LinuxCandidate(entry));
+        if (entry.console) {
+            avoided.push_back(DevicePath(entry.name));
+        } else {
+            candidates.push_back(LinuxCandidate(entry));
+        }
     }
-    const auto key = [](const Candidate& c) {
-        return std::tie(c.console, c.rank, c.stem, c.number, c.name);
-    };
+    const auto key = [](const Candidate& c) { return std::tie(c.rank, c.stem, c.number, c.name); };
     std::ranges::sort(candidates, {}, key);
     // A port listed twice (udev and sysfs both seen) must not take both numbers.
     const auto duplicates = std::ranges::unique(candidates, {}, &Candidate::name);
@@ -113,16 +134,14 @@ std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& po
     for (std::size_t slot = 0; slot < kPortCount; ++slot) {
         if (slot < candidates.size()) {
             const Candidate& chosen = candidates[slot];
-            mapped[slot] = {std::string(kDeviceDirectory) + chosen.entry->name,
-                            chosen.entry->description, true, chosen.kind, chosen.console};
-            continue;
+            mapped[slot] = {DevicePath(chosen.entry->name), chosen.entry->description, true,
+                            chosen.kind};
+        } else {
+            // The numbers never share a device: a listed /dev/ttyS1 as COM1 leaves COM2 on
+            // /dev/ttyS0.
+            mapped[slot] = {FallbackDevice(slot, avoided), {}, false, PortKind::BuiltIn};
         }
-        // The numbers never share a device: a listed /dev/ttyS1 as COM1 leaves COM2 on
-        // /dev/ttyS0.
-        const std::string_view own = kLinuxFallbacks[slot];
-        const std::string_view other = kLinuxFallbacks[kPortCount - 1 - slot];
-        const bool ownTaken = slot > 0 && mapped[0].device == own;
-        mapped[slot] = {std::string(ownTaken ? other : own), {}, false, PortKind::BuiltIn, false};
+        avoided.push_back(mapped[slot].device);
     }
     return mapped;
 }
@@ -141,15 +160,30 @@ std::array<MappedPort, kPortCount> ResolveWindows(const std::vector<PortEntry>& 
 
 }  // namespace
 
-PortMap PortMap::Resolve(const std::vector<PortEntry>& ports, HostPlatform platform) {
+PortMap PortMap::Resolve(const std::vector<PortEntry>& ports, HostPlatform platform,
+                         const PortPaths& given) {
     PortMap map;
     map.m_ports = platform == HostPlatform::Windows ? ResolveWindows(ports) : ResolveLinux(ports);
-    return map;
-}
-
-PortMap PortMap::Fixed(const std::string& com1, const std::string& com2) {
-    PortMap map;
-    map.m_ports = {MappedPort{com1, {}, true}, MappedPort{com2, {}, true}};
+    const std::array<const std::string*, kPortCount> givenPaths{&given.com1, &given.com2};
+    const auto carriesConsole = [&](const std::string& device) {
+        return std::ranges::any_of(ports, [&](const PortEntry& entry) {
+            return entry.console && DevicePath(entry.name) == device;
+        });
+    };
+    for (std::size_t slot = 0; slot < kPortCount; ++slot) {
+        const std::string& path = *givenPaths.at(slot);
+        if (!path.empty()) {
+            map.m_ports.at(slot) = {path, {}, true, PortKind::Given, carriesConsole(path)};
+        }
+    }
+    // Once the operator named it for one port, it is no longer left out.
+    const bool consoleGiven = std::ranges::any_of(
+        givenPaths, [&](const std::string* path) { return carriesConsole(*path); });
+    const auto console = std::ranges::find_if(ports, &PortEntry::console);
+    if (console != ports.end() && !consoleGiven) {
+        map.m_console = DevicePath(console->name);
+        map.m_consoleOnly = std::ranges::all_of(ports, &PortEntry::console);
+    }
     return map;
 }
 
@@ -163,17 +197,32 @@ const MappedPort& PortMap::Port(std::int16_t portNumber) const {
 
 std::string PortMap::Describe(std::int16_t portNumber) const {
     const MappedPort& port = Port(portNumber);
+    std::string text;
     if (!port.listed) {
-        return port.device + std::string(kSeparator) + std::string(kNotPresent);
+        text = port.device + std::string(kSeparator) + std::string(kNotPresent);
+    } else {
+        std::string what(KindText(port.kind));
+        if (!port.description.empty()) {
+            what += (what.empty() ? "" : std::string(kListSeparator)) + port.description;
+        }
+        if (port.console) {
+            what += kConsoleNote;
+        }
+        text = what.empty() ? port.device : port.device + std::string(kSeparator) + what;
     }
-    std::string what(KindText(port.kind));
-    if (!port.description.empty()) {
-        what += (what.empty() ? "" : std::string(kListSeparator)) + port.description;
+    const std::string note = ConsoleNote(portNumber);
+    return note.empty() ? text : text + std::string(kLineBreak) + note;
+}
+
+std::string PortMap::ConsoleNote(std::int16_t portNumber) const {
+    if (Port(portNumber).listed || m_console.empty()) {
+        return {};
     }
-    if (port.console) {
-        what += kConsoleNote;
-    }
-    return what.empty() ? port.device : port.device + std::string(kSeparator) + what;
+    const std::string option = std::string("--") + kPortOptionStem + std::to_string(portNumber);
+    const std::string which =
+        m_consoleOnly ? "The only serial port present, " + m_console + "," : m_console;
+    return which + " carries the kernel console, so it is left out; " + option + " " + m_console +
+           " opens it on purpose.";
 }
 
 }  // namespace dimrix::serial

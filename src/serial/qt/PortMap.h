@@ -18,6 +18,16 @@ struct PortEntry {
     bool console = false;
 };
 
+// Devices the operator named for COM1 and COM2 (on the command line; pseudo-terminals in
+// tests). An empty path leaves that port to the automatic mapping.
+struct PortPaths {
+    std::string com1;
+    std::string com2;
+};
+
+// The command-line option that names the device for port n is "--com" followed by n.
+inline constexpr const char* kPortOptionStem = "com";
+
 // The naming rules to map port numbers with.
 enum class HostPlatform { Linux, Windows };
 
@@ -30,8 +40,10 @@ inline constexpr HostPlatform kHostPlatform = HostPlatform::Linux;
 
 // What a device is, as far as its name tells; shown to the operator.
 enum class PortKind {
-    // Nothing is said about it: Windows ports and devices given by path.
+    // Nothing is said about it: Windows ports.
     Unnamed,
+    // Named by the operator; its name is not read for a kind.
+    Given,
     // ttyUSB* and ttyACM*.
     UsbAdapter,
     // ttyS*, the UARTs on the board.
@@ -45,9 +57,11 @@ struct MappedPort {
     // What to open: "/dev/ttyUSB0" on Linux, "COM1" on Windows.
     std::string device;
     std::string description;
-    // Whether the system listed the device; a fallback device may not exist at all.
+    // Whether the system listed the device (or the operator named it); a fallback device
+    // may not exist at all.
     bool listed = false;
     PortKind kind = PortKind::Unnamed;
+    // Only ever true for a device the operator named.
     bool console = false;
 
     friend bool operator==(const MappedPort&, const MappedPort&) = default;
@@ -59,26 +73,36 @@ struct MappedPort {
 // USB adapters first (ttyUSB*, then ttyACM*), because the adapter the operator plugged
 // in is the port the boards most likely hang on; then the built-in UARTs (ttyS*); then
 // every other serial device, by name. Numbers are compared as numbers. A port that
-// carries the kernel's console comes after all others, so dimmer frames never land on
-// the console line while another port exists. A port number left without a device
-// falls back to /dev/ttyS0 or /dev/ttyS1 (whichever the other number does not use), so
-// the operator still sees what the program will try to open.
+// carries the kernel's console is never chosen: dimmer frames written there would mix
+// with kernel messages, whose bytes 0 to 100 the boards take for levels. A port number
+// left without a device falls back to /dev/ttyS0 or /dev/ttyS1 (or the next ttyS
+// device when those are taken or carry the console), so the operator still sees what
+// the program will try to open. A device the operator named stands for its port as it
+// is, the console's too; the other port keeps the device the rules give it.
 class PortMap {
 public:
-    // COM1 and COM2 as the rules of `platform` assign them from the listed ports.
-    [[nodiscard]] static PortMap Resolve(const std::vector<PortEntry>& ports,
-                                         HostPlatform platform);
-    // COM1 and COM2 are exactly these devices.
-    [[nodiscard]] static PortMap Fixed(const std::string& com1, const std::string& com2);
+    // COM1 and COM2 as the rules of `platform` assign them from the listed ports, except
+    // for the ports `given` names a device for.
+    [[nodiscard]] static PortMap Resolve(const std::vector<PortEntry>& ports, HostPlatform platform,
+                                         const PortPaths& given = {});
 
     // Throws std::out_of_range for a port number other than 1 or 2.
     [[nodiscard]] const MappedPort& Port(std::int16_t portNumber) const;
     // For the operator: "/dev/ttyUSB0 — USB adapter, FT232R USB UART",
-    // "/dev/ttyS0 — built-in serial port (kernel console)", "/dev/ttyS1 — not present".
+    // "/dev/pts/3 — given on the command line", "/dev/ttyS1 — not present", followed by
+    // the ConsoleNote on a line of its own when there is one.
     [[nodiscard]] std::string Describe(std::int16_t portNumber) const;
+    // Why a port stands for a device that is not there when a console port was left out:
+    // "The only serial port present, /dev/ttyS0, carries the kernel console ...". Empty
+    // for a port with a listed or given device, and when no console port was passed over.
+    [[nodiscard]] std::string ConsoleNote(std::int16_t portNumber) const;
 
 private:
     std::array<MappedPort, 2> m_ports{};
+    // The first listed port that was left out because it carries the console ("/dev/ttyS0").
+    std::string m_console;
+    // Whether every listed port was left out for the console.
+    bool m_consoleOnly = false;
 };
 
 }  // namespace dimrix::serial

@@ -45,16 +45,16 @@ std::vector<PortEntry> ListedPorts() {
 
 }  // namespace
 
-QtPortService::QtPortService() : m_device(std::make_unique<QtSerialDevice>()) {}
-
-QtPortService::QtPortService(PortPaths fixedPaths)
-    : m_fixedPaths(std::move(fixedPaths)), m_device(std::make_unique<QtSerialDevice>()) {}
+QtPortService::QtPortService(PortPaths given)
+    : m_given(std::move(given)), m_device(std::make_unique<QtSerialDevice>()) {}
 
 QtPortService::~QtPortService() = default;
 
 void QtPortService::ResolvePorts() const {
-    m_portMap = m_fixedPaths ? PortMap::Fixed(m_fixedPaths->com1, m_fixedPaths->com2)
-                             : PortMap::Resolve(ListedPorts(), kHostPlatform);
+    // With both ports named there is nothing to look up.
+    const bool bothGiven = !m_given.com1.empty() && !m_given.com2.empty();
+    m_portMap = PortMap::Resolve(bothGiven ? std::vector<PortEntry>{} : ListedPorts(),
+                                 kHostPlatform, m_given);
 }
 
 const PortMap& QtPortService::Ports() const {
@@ -81,7 +81,16 @@ void QtPortService::Open() {
         throw LinkError(errors::kDeviceNotFound,
                         "COM" + std::to_string(m_portNumber) + ": no such port");
     }
-    m_device->Open(Ports().Port(m_portNumber).device, m_settings);
+    const PortMap& ports = Ports();
+    try {
+        m_device->Open(ports.Port(m_portNumber).device, m_settings);
+    } catch (const LinkError& error) {
+        const std::string note = ports.ConsoleNote(m_portNumber);
+        if (note.empty()) {
+            throw;
+        }
+        throw LinkError(error.Number(), std::string(error.what()) + "\n\n" + note);
+    }
 }
 
 void QtPortService::Close() {

@@ -15,21 +15,13 @@ namespace dimrix::serial {
 
 class QtSerialDevice;
 
-// Device paths that stand for COM1 and COM2 instead of the host's own ports (tests).
-struct PortPaths {
-    std::string com1;
-    std::string com2;
-};
-
 // The real serial port, through QSerialPort. Needs a QCoreApplication and its event
 // loop: queued bytes leave, and device failures are noticed, on the event loop.
 class QtPortService : public PortService {
 public:
-    // COM1 and COM2 map to the host's serial ports, resolved when first described and
-    // at each open.
-    QtPortService();
-    // COM1 and COM2 are these devices (pseudo-terminals in tests).
-    explicit QtPortService(PortPaths fixedPaths);
+    // COM1 and COM2 are the devices `given` names; a port it leaves empty maps to one of
+    // the host's serial ports, resolved when first described and at each open.
+    explicit QtPortService(PortPaths given = {});
     ~QtPortService() override;
     QtPortService(const QtPortService&) = delete;
     QtPortService& operator=(const QtPortService&) = delete;
@@ -62,7 +54,7 @@ private:
     void ResolvePorts() const;
     [[nodiscard]] const PortMap& Ports() const;
 
-    std::optional<PortPaths> m_fixedPaths;
+    PortPaths m_given;
     // Listed on first need, not at start: listing costs more than showing the window.
     mutable std::optional<PortMap> m_portMap;
     std::int16_t m_portNumber = kFirstPort;

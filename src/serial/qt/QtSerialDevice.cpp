@@ -12,7 +12,7 @@
 
 #include "serial/LinkError.h"
 #include "serial/qt/DeviceHandle.h"
-#include "serial/qt/OpenFailureCause.h"
+#include "serial/qt/PortOpening.h"
 #include "serial/qt/QtErrorNumbers.h"
 
 namespace dimrix::serial {
@@ -27,51 +27,6 @@ constexpr int kDrainMargin = 2;
 constexpr std::chrono::milliseconds kDrainSlack{500};
 // How often the line is looked at while it empties; about 4 bytes at 19200 baud.
 constexpr std::chrono::milliseconds kDrainPollInterval{2};
-
-constexpr int kMinDataBits = 5;
-constexpr int kMaxDataBits = 8;
-
-// The parity letters of a settings text ("19200,N,8,1") and the stop-bit counts it can
-// give, with what QSerialPort calls them.
-constexpr auto kParities = std::to_array<std::pair<char, QSerialPort::Parity>>({
-    {'N', QSerialPort::NoParity},
-    {'E', QSerialPort::EvenParity},
-    {'O', QSerialPort::OddParity},
-    {'M', QSerialPort::MarkParity},
-    {'S', QSerialPort::SpaceParity},
-});
-constexpr auto kStopBits = std::to_array<std::pair<std::int16_t, QSerialPort::StopBits>>({
-    {1, QSerialPort::OneStop},
-    {2, QSerialPort::TwoStop},
-});
-
-struct QtLineSettings {
-    qint32 baudRate = 0;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-};
-
-template <typename Key, typename Value, std::size_t Size>
-std::optional<Value> Lookup(const std::array<std::pair<Key, Value>, Size>& table, Key key) {
-    const auto found = std::ranges::find(table, key, &std::pair<Key, Value>::first);
-    return found == table.end() ? std::nullopt : std::optional<Value>(found->second);
-}
-
-// QSerialPort's form of the settings.
-// Throws LinkError(errors::kSettingsRejected) for anything it has no form for.
-QtLineSettings Translate(const LineSettings& settings) {
-    const auto parity = Lookup(kParities, settings.parity);
-    const auto stopBits = Lookup(kStopBits, settings.stopBits);
-    const bool dataBitsValid =
-        settings.dataBits >= kMinDataBits && settings.dataBits <= kMaxDataBits;
-    if (settings.baudRate <= 0 || !dataBitsValid || !parity || !stopBits) {
-        throw LinkError(errors::kSettingsRejected,
-                        "line settings " + settings.Text() + " not supported");
-    }
-    return {settings.baudRate, static_cast<QSerialPort::DataBits>(settings.dataBits), *parity,
-            *stopBits};
-}
 
 }  // namespace
 
@@ -92,33 +47,15 @@ QtSerialDevice::~QtSerialDevice() {
 }
 
 void QtSerialDevice::CheckSettings(const LineSettings& settings) {
-    (void)Translate(settings);
-}
-
-void QtSerialDevice::ApplySettings(const LineSettings& settings) {
-    const QtLineSettings qt = Translate(settings);
-    const bool applied = m_port->setBaudRate(qt.baudRate) && m_port->setDataBits(qt.dataBits) &&
-                         m_port->setParity(qt.parity) && m_port->setStopBits(qt.stopBits) &&
-                         m_port->setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied) {
-        throw LinkError(errors::kSettingsRejected,
-                        "line settings " + settings.Text() + " not supported");
-    }
+    CheckLineSettings(settings);
 }
 
 void QtSerialDevice::Open(const std::string& device, const LineSettings& settings) {
     if (m_state != State::Closed) {
         throw std::logic_error("the port is already open");
     }
-    // QSerialPort keeps settings made while closed and applies them as it opens, so the
-    // device never runs a moment at another speed.
-    ApplySettings(settings);
     m_port->setReadBufferSize(kInputBufferSize);
-    m_port->setPortName(QString::fromStdString(device));
-    if (!m_port->open(QIODevice::ReadWrite)) {
-        throw OpenFailureCause(device).Explain(m_port->error(),
-                                               m_port->errorString().toStdString());
-    }
+    OpenPort(*m_port, device, settings, QIODevice::ReadWrite);
     m_device = device;
     m_fault = 0;
     ++m_generation;

@@ -64,7 +64,6 @@ public:
 private:
     enum class State { Closed, Open, Broken };
 
-    void ApplySettings(const LineSettings& settings);
     void OnError(QSerialPort::SerialPortError error);
     void DiscardInput();
     // Transmitter::Pump, or PumpPosted from the call a Post asked for.

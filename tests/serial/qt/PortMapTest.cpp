@@ -15,6 +15,7 @@ struct MappingCase {
     std::vector<PortEntry> listed;
     MappedPort com1;
     MappedPort com2;
+    PortPaths given{};
 };
 
 void PrintTo(const MappingCase& mappingCase, std::ostream* out) {
@@ -25,7 +26,7 @@ class PortMapResolveTest : public ::testing::TestWithParam<MappingCase> {};
 
 TEST_P(PortMapResolveTest, MapsComOneAndComTwo) {
     const MappingCase& c = GetParam();
-    const PortMap map = PortMap::Resolve(c.listed, c.platform);
+    const PortMap map = PortMap::Resolve(c.listed, c.platform, c.given);
     EXPECT_EQ(map.Port(1), c.com1);
     EXPECT_EQ(map.Port(2), c.com2);
 }
@@ -33,10 +34,12 @@ TEST_P(PortMapResolveTest, MapsComOneAndComTwo) {
 constexpr PortKind kUsb = PortKind::UsbAdapter;
 constexpr PortKind kUart = PortKind::BuiltIn;
 constexpr PortKind kOther = PortKind::Other;
+constexpr PortKind kGiven = PortKind::Given;
 constexpr bool kConsole = true;
 
 const MappedPort kFallbackS0{"/dev/ttyS0", "", false, kUart};
 const MappedPort kFallbackS1{"/dev/ttyS1", "", false, kUart};
+const MappedPort kFallbackS2{"/dev/ttyS2", "", false, kUart};
 
 INSTANTIATE_TEST_SUITE_P(
     Hosts, PortMapResolveTest,
@@ -85,16 +88,38 @@ INSTANTIATE_TEST_SUITE_P(
                                   {{"ttyS1", ""}, {"ttyS0", ""}, {"ttyUSB0", "FT232R USB UART"}},
                                   {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
                                   {"/dev/ttyS0", "", true, kUart}},
-                      MappingCase{"ConsolePortComesAfterAllOthers",
+                      MappingCase{"ConsolePortIsLeftOut",
                                   HostPlatform::Linux,
                                   {{"ttyS0", "", kConsole}, {"ttyAMA0", ""}, {"ttyS1", ""}},
                                   {"/dev/ttyS1", "", true, kUart},
                                   {"/dev/ttyAMA0", "", true, kOther}},
-                      MappingCase{"ConsoleAloneIsStillOffered",
+                      MappingCase{"ConsoleBesideAnAdapterIsNotComTwo",
+                                  HostPlatform::Linux,
+                                  {{"ttyS0", "", kConsole}, {"ttyUSB0", "FT232R USB UART"}},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
+                                  kFallbackS1},
+                      MappingCase{"ConsoleAloneIsNeverChosenNorAFallback",
                                   HostPlatform::Linux,
                                   {{"ttyS0", "", kConsole}},
-                                  {"/dev/ttyS0", "", true, kUart, kConsole},
-                                  kFallbackS1},
+                                  kFallbackS1,
+                                  kFallbackS2},
+                      MappingCase{"FallbacksStepOverAConsoleOnTheSecondUart",
+                                  HostPlatform::Linux,
+                                  {{"ttyS1", "", kConsole}},
+                                  kFallbackS0,
+                                  kFallbackS2},
+                      MappingCase{"ConsoleGivenForComOneLeavesComTwoAsItWas",
+                                  HostPlatform::Linux,
+                                  {{"ttyS0", "", kConsole}},
+                                  {"/dev/ttyS0", "", true, kGiven, kConsole},
+                                  kFallbackS2,
+                                  {"/dev/ttyS0", ""}},
+                      MappingCase{"GivenComTwoLeavesComOneAsListed",
+                                  HostPlatform::Linux,
+                                  {{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB1", "CP2102"}},
+                                  {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
+                                  {"/dev/pts/4", "", true, kGiven},
+                                  {"", "/dev/pts/4"}},
                       MappingCase{"BoardUartOfAPiAlone",
                                   HostPlatform::Linux,
                                   {{"ttyAMA0", ""}},
@@ -120,14 +145,20 @@ INSTANTIATE_TEST_SUITE_P(
                                   HostPlatform::Windows,
                                   {{"ttyS0", ""}, {"COM1", "Communications Port"}},
                                   {"COM1", "Communications Port", true},
-                                  {"COM2", "", false}}),
+                                  {"COM2", "", false}},
+                      MappingCase{"WindowsTakesAGivenPortAsItIs",
+                                  HostPlatform::Windows,
+                                  {{"COM1", "Communications Port"}},
+                                  {"COM7", "", true, kGiven},
+                                  {"COM2", "", false},
+                                  {"COM7", ""}}),
     [](const ::testing::TestParamInfo<MappingCase>& info) { return info.param.name; });
 
 TEST(PortMapTest, DescriptionsShowDeviceKindAndWhatIsBehindIt) {
-    const PortMap map = PortMap::Resolve({{"ttyS0", "", kConsole}, {"ttyUSB0", "FT232R USB UART"}},
-                                         HostPlatform::Linux);
+    const PortMap map =
+        PortMap::Resolve({{"ttyS1", ""}, {"ttyUSB0", "FT232R USB UART"}}, HostPlatform::Linux);
     EXPECT_EQ(map.Describe(1), "/dev/ttyUSB0 \u2014 USB adapter, FT232R USB UART");
-    EXPECT_EQ(map.Describe(2), "/dev/ttyS0 \u2014 built-in serial port (kernel console)");
+    EXPECT_EQ(map.Describe(2), "/dev/ttyS1 \u2014 built-in serial port");
     const PortMap board = PortMap::Resolve({{"ttyAMA0", ""}}, HostPlatform::Linux);
     EXPECT_EQ(board.Describe(1), "/dev/ttyAMA0 \u2014 serial device");
 }
@@ -141,10 +172,34 @@ TEST(PortMapTest, DescriptionSaysWhenNoDeviceIsPresent) {
     EXPECT_EQ(onWindows.Describe(2), "COM2 \u2014 Communications Port");
 }
 
-TEST(PortMapTest, FixedDevicesAreShownBare) {
-    const PortMap map = PortMap::Fixed("/dev/pts/7", "/dev/pts/8");
-    EXPECT_EQ(map.Port(2), (MappedPort{"/dev/pts/8", "", true}));
-    EXPECT_EQ(map.Describe(1), "/dev/pts/7");
+TEST(PortMapTest, GivenDevicesSaySoAndNameTheConsole) {
+    const PortMap map = PortMap::Resolve({{"ttyS0", "", kConsole}}, HostPlatform::Linux,
+                                         {"/dev/pts/7", "/dev/ttyS0"});
+    EXPECT_EQ(map.Describe(1), "/dev/pts/7 \u2014 given on the command line");
+    EXPECT_EQ(map.Describe(2), "/dev/ttyS0 \u2014 given on the command line (kernel console)");
+}
+
+// What the operator reads in the tooltip and, when GO fails, in the report.
+TEST(PortMapTest, APortLeftWithoutADeviceForTheConsoleSaysHowToOpenItOnPurpose) {
+    const PortMap consoleOnly = PortMap::Resolve({{"ttyS0", "", kConsole}}, HostPlatform::Linux);
+    EXPECT_EQ(consoleOnly.ConsoleNote(1),
+              "The only serial port present, /dev/ttyS0, carries the kernel console, so it is "
+              "left out; --com1 /dev/ttyS0 opens it on purpose.");
+    EXPECT_EQ(consoleOnly.Describe(2),
+              "/dev/ttyS2 \u2014 not present\nThe only serial port present, /dev/ttyS0, carries "
+              "the kernel console, so it is left out; --com2 /dev/ttyS0 opens it on purpose.");
+
+    const PortMap besideAdapter = PortMap::Resolve(
+        {{"ttyUSB0", "FT232R USB UART"}, {"ttyS0", "", kConsole}}, HostPlatform::Linux);
+    EXPECT_EQ(besideAdapter.ConsoleNote(1), "");
+    EXPECT_EQ(besideAdapter.ConsoleNote(2),
+              "/dev/ttyS0 carries the kernel console, so it is left out; --com2 /dev/ttyS0 "
+              "opens it on purpose.");
+
+    const PortMap consoleGiven =
+        PortMap::Resolve({{"ttyS0", "", kConsole}}, HostPlatform::Linux, {"/dev/ttyS0", ""});
+    EXPECT_EQ(consoleGiven.ConsoleNote(2), "");
+    EXPECT_EQ(PortMap::Resolve({}, HostPlatform::Linux).ConsoleNote(1), "");
 }
 
 TEST(PortMapTest, OnlyPortsOneAndTwoExist) {

@@ -344,7 +344,7 @@ TEST_F(QtPanelLinkTest, MissingDeviceGivesTheOpenReportAndThePanelGoesOn) {
     // the device is missing, and test runs may overlap.
     const std::string missing = "/dev/dimrix-no-such-port-" + std::to_string(::getpid());
     PanelModel model(std::make_unique<QtPortService>(PortPaths{missing, missing}), m_listener);
-    EXPECT_EQ(model.PortDescription(1), missing);
+    EXPECT_EQ(model.PortDescription(1), missing + " \u2014 given on the command line");
     model.Command1_Click();
     EXPECT_EQ(m_listener.messages,
               (std::vector<Message>{Report("Cannot open COM1: " + missing +

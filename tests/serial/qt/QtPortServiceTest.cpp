@@ -400,18 +400,10 @@ TEST_F(QtPortServiceTest, NoWritableLockDirectoryIsAnOpenFailureNotABusyPort) {
     EXPECT_TRUE(line.SlaveHungUp()) << "the device was opened";
 }
 
-TEST_F(QtPortServiceTest, FixedPathsDescribeThemselves) {
+TEST_F(QtPortServiceTest, GivenPathsDescribeThemselves) {
     const QtPortService port(PortPaths{"/dev/pts/71", "/dev/pts/72"});
-    EXPECT_EQ(port.PortDescription(1), "/dev/pts/71");
-    EXPECT_EQ(port.PortDescription(2), "/dev/pts/72");
-}
-
-TEST_F(QtPortServiceTest, SystemMappingNamesASerialDeviceForBothPorts) {
-    const QtPortService port;
-    for (const std::int16_t portNumber : {1, 2}) {
-        EXPECT_TRUE(port.PortDescription(portNumber).starts_with("/dev/tty"))
-            << port.PortDescription(portNumber);
-    }
+    EXPECT_EQ(port.PortDescription(1), "/dev/pts/71 \u2014 given on the command line");
+    EXPECT_EQ(port.PortDescription(2), "/dev/pts/72 \u2014 given on the command line");
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+# The panel's command-line options, described once: the program's --help prints these
+# texts (src/app/OptionTexts.h.in) and the man page lists them (packaging/dimrix.1.in),
+# so the two cannot drift apart. No semicolons: a CMake string would split there.
+
+set(DIMRIX_OPTION_HELP "Show this help and exit.")
+set(DIMRIX_OPTION_VERSION "Show the version and exit.")
+set(DIMRIX_OPTION_COM1
+    "COM1 stands for this device (a path such as /dev/ttyUSB1 or /dev/pts/3) instead of the port chosen from the system's list. It is opened when GO is pressed, as any port.")
+set(DIMRIX_OPTION_COM2
+    "COM2 stands for this device instead of the port chosen from the system's list.")
+set(DIMRIX_OPTION_QT_NOTE
+    "Qt's own options, such as -platform offscreen, are accepted as well.")
+set(DIMRIX_OPTION_USAGE_ERROR
+    "An unknown option, a missing device or any other argument prints the usage on standard error and ends with exit status 2.")
+
+# The line under the usage: the summary (cmake/DimrixDescription.cmake) as a sentence.
+set(DIMRIX_HELP_DESCRIPTION "${DIMRIX_SUMMARY_CAPITALISED}.")
+
+# The same texts for roff, where a plain hyphen is not a minus sign.
+foreach(name HELP VERSION COM1 COM2 QT_NOTE USAGE_ERROR)
+    string(REPLACE "-" "\\-" DIMRIX_MAN_OPTION_${name} "${DIMRIX_OPTION_${name}}")
+endforeach()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <span>
+
+#include "protocol/DecodeListener.h"
+#include "protocol/Protocol.h"
+
+namespace dimrix::monitor {
+
+// Told of each frame and each malformed unit as the monitor reads it (text mode prints
+// them), with the time since the monitor started.
+class MonitorListener {
+public:
+    virtual ~MonitorListener() = default;
+    // `frame` ends with its terminator.
+    virtual void OnFrame(std::chrono::nanoseconds sinceStart,
+                         std::span<const protocol::Byte> frame) = 0;
+    virtual void OnMalformed(std::chrono::nanoseconds sinceStart,
+                             std::span<const protocol::Byte> bytes, protocol::Malformation why) = 0;
+
+protected:
+    MonitorListener() = default;
+    MonitorListener(const MonitorListener&) = default;
+    MonitorListener& operator=(const MonitorListener&) = default;
+};
+
+}  // namespace dimrix::monitor

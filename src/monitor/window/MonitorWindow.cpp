@@ -1,0 +1,68 @@
+#include "monitor/window/MonitorWindow.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "monitor/MonitorText.h"
+#include "window/TerminationSignals.h"
+
+namespace dimrix::monitor {
+
+namespace {
+
+constexpr const char* kTitle = "Dimrix Monitor";
+constexpr const char* kIcon = ":/dimrix-monitor.xpm";
+constexpr int kStatusLines = 2;
+
+}  // namespace
+
+int MonitorWindow::Run(const MonitorOptions& options) {
+    const std::unique_ptr<MonitorSession> session =
+        MonitorSession::Start(options, MonitorSession::Loss::Reopens);
+    if (!session) {
+        return MonitorSession::kLineFailed;
+    }
+    MonitorWindow window(*session);
+    const window::TerminationSignals termination([&window] { window.close(); });
+    window.show();
+    return QApplication::exec();
+}
+
+MonitorWindow::MonitorWindow(MonitorSession& session)
+    : m_session(session),
+      m_grid(new LevelGrid(session.Monitor(), this)),
+      m_status(new QLabel(this)),
+      m_repaintTimer(new QTimer(this)) {
+    setWindowTitle(kTitle);
+    setWindowIcon(QIcon(kIcon));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setFixedHeight(m_status->fontMetrics().lineSpacing() * kStatusLines);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid);
+    layout->addWidget(m_status);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_status->setFixedWidth(m_grid->sizeHint().width());
+    m_repaintTimer->setInterval(kRepaintInterval);
+    connect(m_repaintTimer, &QTimer::timeout, this, &MonitorWindow::Repaint);
+    m_repaintTimer->start();
+    Repaint();
+}
+
+void MonitorWindow::Repaint() {
+    const LineMonitor::TimePoint now = LineMonitor::Clock::now();
+    const LineMonitor::BoardSet changed = m_session.Monitor().TakeChanged(now);
+    for (std::size_t board = 0; board < changed.size(); ++board) {
+        if (changed[board]) {
+            m_grid->UpdateBoard(board);
+        }
+    }
+    const QString status = QString::fromStdString(
+        MonitorText::Status(m_session.Device(), m_session.Fault(), m_session.Monitor(), now));
+    if (status != m_status->text()) {
+        m_status->setText(status);
+    }
+}
+
+}  // namespace dimrix::monitor
