@@ -16,6 +16,7 @@ DESTDIR        ?=
 DEPS           := bash scripts/install-deps.sh
 
 .PHONY: all deps configure build test test-sanitize test-without-qt run program screenshot bench \
+        bench-build \
         format package package-check install uninstall clean
 
 all: build
@@ -71,10 +72,14 @@ screenshot:
 	@$(MAKE) program
 	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix docs/dimrix.png
 
-bench:
+# The bench program and everything it starts, built but not run (CI builds it this way).
+bench-build:
 	@$(DEPS) bench
-	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DDIMRIX_BENCH=ON
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DDIMRIX_BENCH=ON \
+	    $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target dimrix_bench
+
+bench: bench-build
 	bash scripts/bench.sh $(BENCH_DIR)
 
 format:

@@ -6,19 +6,21 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dimrix::bench {
 
-/// One run of the real program, watched from outside through /proc: the program
-/// reports nothing about itself and carries nothing for the bench.
+/// One run of a program, watched from outside through /proc: the program reports
+/// nothing about itself and carries nothing for the bench.
 class ProgramRun {
 public:
     using Clock = std::chrono::steady_clock;
 
-    /// Starts `program` with these variables added to (or replacing in) the bench's own
+    /// Starts `argv[0]` with these variables added to (or replacing in) the bench's own
     /// environment; its output is discarded.
     /// @throws std::system_error if it cannot be started.
-    ProgramRun(const std::string& program, const std::map<std::string, std::string>& environment);
+    ProgramRun(const std::vector<std::string>& argv,
+               const std::map<std::string, std::string>& environment);
     /// Stops the program if it still runs.
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
@@ -26,25 +28,21 @@ public:
 
     /// The moment just before the process was created.
     [[nodiscard]] Clock::time_point Started() const { return m_started; }
-    [[nodiscard]] pid_t Pid() const { return m_pid; }
 
     /// Waits until the main thread first sleeps in its event loop's wait (a poll with a
     /// timeout) and returns when that was seen, to within the sampling step; nothing if
     /// the program exited or the timeout passed first.
     std::optional<Clock::time_point> WaitForEventLoop(std::chrono::milliseconds timeout);
-    /// CPU time of all its threads so far, in seconds: the scheduler's nanosecond
-    /// account where the kernel keeps one, else utime + stime.
+    /// CPU time of all its threads so far, in seconds, from the scheduler's own account.
     [[nodiscard]] double CpuSeconds() const;
-    /// Peak resident set so far (VmHWM), in kB; 0 if it cannot be read.
-    [[nodiscard]] long PeakResidentKb() const;
-    /// Whether the process still runs.
-    [[nodiscard]] bool Running() const;
-    /// Ends it (SIGTERM) and reaps it; returns the peak resident set the kernel kept for
-    /// it (ru_maxrss), in kB.
-    long Stop();
+    /// Peak resident set so far (VmHWM), in MB; 0 if it cannot be read.
+    [[nodiscard]] double PeakResidentMb() const;
+    /// Ends it (SIGTERM) and reaps it.
+    void Stop();
 
 private:
     [[nodiscard]] std::string ProcPath(const std::string& leaf) const;
+    [[nodiscard]] bool Running() const;
     [[nodiscard]] bool MainThreadWaitsInPoll() const;
 
     pid_t m_pid = -1;

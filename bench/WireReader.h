@@ -5,26 +5,24 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "support/PseudoTerminal.h"
-
 namespace dimrix::bench {
 
-/// The far end of the line is the tests' pseudo-terminal; the bench keeps the slave open
-/// (PseudoTerminal::Slave::Kept) so that reads never meet a hang-up between runs.
-using testing::PseudoTerminal;
-
-/// The boards' end of the line: a thread that reads the pseudo-terminal's master and
-/// stamps every byte with the moment it was read.
+/// The boards' end of the line: a pseudo-terminal whose slave the port opens, and a
+/// thread that reads the master and stamps every byte with the moment it was read. The
+/// bench keeps its own descriptor of the slave, so the master never meets a hang-up.
 ///
 /// Unpaced, it takes bytes as soon as they are readable, so the stamps show when the
 /// panel got them onto the line. It never sleeps for that, as a UART's receiver does not:
-/// a thread that waits in poll() is stamped late by however long the system takes to
-/// wake it, which on a virtual machine can be milliseconds. Paced, it takes them no faster than a
-/// real line would carry them, so the panel's output backs up as it would in front of a UART.
+/// a thread woken from poll() is stamped late by however long the system takes to wake
+/// it. Paced, it takes them no faster than the line rate: a pseudo-terminal takes some
+/// 15 KB at once and reports nothing queued, where a UART holds about 4 KB and sends
+/// 1920 bytes a second, so only a paced reader lets the panel's output back up as it
+/// would in front of a real line.
 ///
 /// Bytes and stamps are preallocated; Count() publishes how many are valid, so another
 /// thread may read the first Count() entries while the reader goes on.
@@ -32,14 +30,16 @@ class WireReader {
 public:
     using Clock = std::chrono::steady_clock;
 
-    /// @param capacity      most bytes the run may produce; more are read and dropped
+    /// @param capacity       most bytes the run may produce; more are read and dropped
     /// @param bytesPerSecond line rate to pace reads at, or 0 for unpaced
-    WireReader(const PseudoTerminal& pty, std::size_t capacity, double bytesPerSecond);
+    WireReader(std::size_t capacity, double bytesPerSecond);
     ~WireReader();
     WireReader(const WireReader&) = delete;
     WireReader& operator=(const WireReader&) = delete;
 
-    /// Runs on the reader's thread after each read that stored bytes (unpaced only).
+    /// The device the port under test opens.
+    [[nodiscard]] const std::string& SlavePath() const { return m_slavePath; }
+    /// Runs on the reader's thread after each read that stored bytes.
     void SetOnArrival(std::function<void()> onArrival) { m_onArrival = std::move(onArrival); }
 
     void Start();
@@ -48,24 +48,22 @@ public:
 
     /// Bytes read so far (up to the capacity).
     [[nodiscard]] std::size_t Count() const { return m_count.load(std::memory_order_acquire); }
-    /// Bytes read beyond the capacity.
-    [[nodiscard]] std::size_t Overflow() const {
-        return m_overflow.load(std::memory_order_relaxed);
-    }
     [[nodiscard]] std::uint8_t Byte(std::size_t index) const { return m_bytes[index]; }
     [[nodiscard]] Clock::time_point Time(std::size_t index) const { return m_times[index]; }
 
 private:
-    void ReadUnpaced();
-    void ReadPaced();
-    void Store(const std::uint8_t* bytes, std::size_t count, Clock::time_point when);
+    void Read();
+    /// Reads at most `limit` bytes that are there now; returns how many it stored.
+    std::size_t Take(std::size_t limit, Clock::time_point when);
 
-    const PseudoTerminal& m_pty;
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_slavePath;
     double m_bytesPerSecond;
     std::vector<std::uint8_t> m_bytes;
     std::vector<Clock::time_point> m_times;
+    std::vector<std::uint8_t> m_chunk;
     std::atomic<std::size_t> m_count{0};
-    std::atomic<std::size_t> m_overflow{0};
     std::atomic<bool> m_running{false};
     std::function<void()> m_onArrival;
     std::thread m_thread;

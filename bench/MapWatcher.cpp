@@ -1,4 +1,4 @@
-#include "program/MapWatcher.h"
+#include "MapWatcher.h"
 
 #include <poll.h>
 #include <xcb/xcb.h>

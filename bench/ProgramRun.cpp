@@ -1,9 +1,8 @@
-#include "program/ProgramRun.h"
+#include "ProgramRun.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 #include <sstream>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 extern char** environ;
 
@@ -22,12 +20,16 @@ namespace dimrix::bench {
 
 namespace {
 
-// Fine enough to place an event a start-up of a hundred milliseconds or more contains,
-// coarse enough not to take a whole core from the program being timed.
+// Fine enough to place an event a start-up of some tens of milliseconds contains, coarse
+// enough not to take a whole core from the program being timed.
 constexpr std::chrono::microseconds kSampleStep{500};
+// In /proc/<pid>/syscall the number comes first, then the six arguments.
+constexpr int kTimeoutArgument = 2;
+constexpr double kNanosecondsPerSecond = 1e9;
+// VmHWM counts kB of 1024 bytes; the table gives MB of a million.
+constexpr double kKbPerMb = 1e6 / 1024;
 
-// The waits an event loop blocks in, by the C library's names for this architecture's
-// system call numbers; some architectures (arm64) have only ppoll.
+// The waits an event loop blocks in; some architectures (arm64) have only ppoll.
 bool IsPollCall(long number) {
 #ifdef SYS_poll
     if (number == SYS_poll) {
@@ -35,27 +37,6 @@ bool IsPollCall(long number) {
     }
 #endif
     return number == SYS_ppoll;
-}
-// In /proc/<pid>/syscall the number comes first, then the six arguments.
-constexpr int kTimeoutArgument = 2;
-
-constexpr int kStatUtimeField = 14;
-constexpr int kStatStimeField = 15;
-constexpr double kNanosecondsPerSecond = 1e9;
-
-std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& overrides) {
-    std::vector<std::string> merged;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string variable(*entry);
-        const std::string name = variable.substr(0, variable.find('='));
-        if (overrides.count(name) == 0) {
-            merged.push_back(variable);
-        }
-    }
-    for (const auto& [name, value] : overrides) {
-        merged.push_back(name + '=' + value);
-    }
-    return merged;
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -67,33 +48,44 @@ std::string ReadWhole(const std::string& path) {
 
 }  // namespace
 
-ProgramRun::ProgramRun(const std::string& program,
+ProgramRun::ProgramRun(const std::vector<std::string>& argv,
                        const std::map<std::string, std::string>& environment) {
-    std::vector<std::string> variables = MergedEnvironment(environment);
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string variable(*entry);
+        if (environment.count(variable.substr(0, variable.find('='))) == 0) {
+            variables.push_back(variable);
+        }
+    }
+    for (const auto& [name, value] : environment) {
+        variables.push_back(name + '=' + value);
+    }
+    std::vector<std::string> arguments = argv;
     std::vector<char*> envp;
+    std::vector<char*> args;
     for (std::string& variable : variables) {
         envp.push_back(variable.data());
     }
+    for (std::string& argument : arguments) {
+        args.push_back(argument.data());
+    }
     envp.push_back(nullptr);
-    std::string path = program;
-    char* argv[] = {path.data(), nullptr};
+    args.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     m_started = Clock::now();
-    const int failed = ::posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv, envp.data());
+    const int failed = ::posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
-        throw std::system_error(failed, std::generic_category(), "posix_spawn " + program);
+        throw std::system_error(failed, std::generic_category(), "posix_spawn " + argv.at(0));
     }
 }
 
 ProgramRun::~ProgramRun() {
-    if (!m_reaped) {
-        Stop();
-    }
+    Stop();
 }
 
 std::string ProgramRun::ProcPath(const std::string& leaf) const {
@@ -101,9 +93,6 @@ std::string ProgramRun::ProcPath(const std::string& leaf) const {
 }
 
 bool ProgramRun::Running() const {
-    if (m_reaped) {
-        return false;
-    }
     const std::string text = ReadWhole(ProcPath("stat"));
     const std::size_t close = text.rfind(')');
     // A zombie has exited; only its parent's wait removes it.
@@ -138,55 +127,39 @@ std::optional<ProgramRun::Clock::time_point> ProgramRun::WaitForEventLoop(
 }
 
 double ProgramRun::CpuSeconds() const {
-    // The first field of each thread's schedstat is its time on a CPU in nanoseconds.
+    // The first field of each thread's schedstat is its time on a CPU in nanoseconds,
+    // far finer than the clock ticks of /proc/<pid>/stat.
     double nanoseconds = 0.0;
-    bool any = false;
     std::error_code error;
     for (const auto& task : std::filesystem::directory_iterator(ProcPath("task"), error)) {
         std::ifstream schedstat(task.path() / "schedstat");
         double onCpu = 0.0;
         if (schedstat >> onCpu) {
             nanoseconds += onCpu;
-            any = true;
         }
     }
-    if (any) {
-        return nanoseconds / kNanosecondsPerSecond;
-    }
-    const std::string text = ReadWhole(ProcPath("stat"));
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    // Fields after the command name start at the third.
-    std::string field;
-    double ticks = 0.0;
-    for (int index = 3; index <= kStatStimeField && fields >> field; ++index) {
-        if (index == kStatUtimeField || index == kStatStimeField) {
-            ticks += std::stod(field);
-        }
-    }
-    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    return nanoseconds / kNanosecondsPerSecond;
 }
 
-long ProgramRun::PeakResidentKb() const {
+double ProgramRun::PeakResidentMb() const {
     std::istringstream status(ReadWhole(ProcPath("status")));
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(line.find_first_of("0123456789")));
+            return std::stod(line.substr(line.find_first_of("0123456789"))) / kKbPerMb;
         }
     }
-    return 0;
+    return 0.0;
 }
 
-long ProgramRun::Stop() {
+void ProgramRun::Stop() {
     if (m_reaped) {
-        return 0;
+        return;
     }
     ::kill(m_pid, SIGTERM);
     int status = 0;
-    rusage usage{};
-    while (::wait4(m_pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
     m_reaped = true;
-    return usage.ru_maxrss;
 }
 
 }  // namespace dimrix::bench

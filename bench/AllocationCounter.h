@@ -4,9 +4,8 @@
 
 namespace dimrix::bench {
 
-/// Counts calls to the global operator new in the program that links
-/// AllocationCounter.cpp, which replaces it. Only the handler bench does: the count is
-/// how it proves that a slider move never touches the heap.
+/// Counts calls to the global operator new, which AllocationCounter.cpp replaces in the
+/// bench program: the count shows whether a slider move touches the heap.
 class AllocationCounter {
 public:
     /// Allocations since the program started.
