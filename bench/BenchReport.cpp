@@ -64,34 +64,16 @@ std::string BenchReport::InfoOf(std::string_view key) const {
     return "?";
 }
 
+// Markdown, so that the table can go into docs/performance.md as it is printed.
 void BenchReport::PrintTable(std::ostream& out) const {
     out << "Machine: " << InfoOf("cpu") << ", " << InfoOf("cores") << " cores, " << InfoOf("kernel")
         << "\nQt " << InfoOf("qt") << ", " << InfoOf("compiler") << ", " << InfoOf("build_type")
         << " build\nBench time " << InfoOf("seconds") << " s; load average "
-        << InfoOf("load_before") << " / " << InfoOf("load_after") << " (before / after).\n\n";
-    const std::string heads[] = {"row", "figure", "goal", "met"};
-    std::size_t widths[] = {heads[0].size(), heads[1].size(), heads[2].size(), 7};
+        << InfoOf("load_before") << " / " << InfoOf("load_after")
+        << " (before / after).\n\n| What | Figure | Goal | Met |\n|---|---|---|---|\n";
     for (const Line& line : m_rows) {
-        widths[0] = std::max(widths[0], line.row.size());
-        widths[1] = std::max(widths[1], line.figure.size());
-        widths[2] = std::max(widths[2], line.goal.size());
-    }
-    const auto print = [&](const std::string(&cells)[4]) {
-        out << '|';
-        for (std::size_t column = 0; column < 4; ++column) {
-            out << ' ' << std::left << std::setw(static_cast<int>(widths[column])) << cells[column]
-                << " |";
-        }
-        out << '\n';
-    };
-    print(heads);
-    out << '|';
-    for (const std::size_t width : widths) {
-        out << std::string(width + 2, '-') << '|';
-    }
-    out << '\n';
-    for (const Line& line : m_rows) {
-        print({line.row, line.figure, line.goal, VerdictText(line.verdict)});
+        out << "| " << line.row << " | " << line.figure << " | " << line.goal << " | "
+            << VerdictText(line.verdict) << " |\n";
     }
 }
 

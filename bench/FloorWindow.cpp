@@ -81,8 +81,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QWidget window;
     const bool widgets = argc > 1 && std::string(argv[1]) == "widgets";
-    // The start-up bench knows the window by its title when it watches the X server.
-    window.setWindowTitle(QString(DIMRIX_FLOOR_TITLE) + (widgets ? " widgets" : " bare"));
+    window.setWindowTitle(widgets ? "Dimrix floor: widgets" : "Dimrix floor: bare");
     window.setFixedSize(FormLayout::ClientSize());
     if (widgets) {
         AddTheProgramsWidgets(window);

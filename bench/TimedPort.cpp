@@ -3,7 +3,7 @@
 namespace dimrix::bench {
 
 TimedPort::TimedPort(const std::string& device, WriteLog& log, std::size_t capacity)
-    : m_port(serial::PortPaths{device, device}), m_log(log) {
+    : QtPortService(serial::PortPaths{device, device}), m_log(log) {
     m_log.bytes.reserve(capacity);
     m_log.times.reserve(capacity);
     m_log.queued.reserve(capacity);
@@ -13,10 +13,10 @@ TimedPort::TimedPort(const std::string& device, WriteLog& log, std::size_t capac
 // the line.
 void TimedPort::Write(protocol::Byte value) {
     const auto now = std::chrono::steady_clock::now();
-    m_port.Write(value);
+    QtPortService::Write(value);
     m_log.bytes.push_back(value);
     m_log.times.push_back(now);
-    m_log.queued.push_back(m_port.QueuedBytes());
+    m_log.queued.push_back(QueuedBytes());
 }
 
 }  // namespace dimrix::bench

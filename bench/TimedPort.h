@@ -18,34 +18,17 @@ struct WriteLog {
     std::vector<std::size_t> queued;
 };
 
-/// The real Qt port, with COM1 and COM2 both on one device, that notes every write: the
-/// queue only grows by a write, so the sizes noted catch its largest.
-class TimedPort : public serial::PortService {
+/// The real Qt port, with COM1 and COM2 both on one device, noting every write in a log:
+/// the queue only grows by a write, so the sizes noted catch its largest.
+class TimedPort : public serial::QtPortService {
 public:
     /// @param capacity writes to reserve room for, so that logging does not allocate
     ///                 while the panel is being timed
     TimedPort(const std::string& device, WriteLog& log, std::size_t capacity);
 
-    void SetPortNumber(std::int16_t portNumber) override { m_port.SetPortNumber(portNumber); }
-    void SetSettings(const serial::LineSettings& settings) override {
-        m_port.SetSettings(settings);
-    }
-    void Open() override { m_port.Open(); }
-    void Close() override { m_port.Close(); }
-    [[nodiscard]] bool IsOpen() const override { return m_port.IsOpen(); }
-    void SetReceiveThreshold(std::int16_t threshold) override {
-        m_port.SetReceiveThreshold(threshold);
-    }
     void Write(protocol::Byte value) override;
-    [[nodiscard]] std::string PortDescription(std::int16_t portNumber) const override {
-        return m_port.PortDescription(portNumber);
-    }
-    [[nodiscard]] std::string PortDevice(std::int16_t portNumber) const override {
-        return m_port.PortDevice(portNumber);
-    }
 
 private:
-    serial::QtPortService m_port;
     WriteLog& m_log;
 };
 

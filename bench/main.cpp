@@ -54,7 +54,9 @@ void DescribeMachine(BenchReport& report) {
                               ? std::string(name.sysname) + ' ' + name.release + ' ' + name.machine
                               : "unknown");
 #ifdef __clang__
-    report.Info("compiler", __VERSION__);
+    // GCC's version string does not name the compiler; Clang's does.
+    const std::string version = __VERSION__;
+    report.Info("compiler", (version.find("lang") == std::string::npos ? "GCC " : "") + version);
 #else
     report.Info("compiler", std::string("GCC ") + __VERSION__);
 #endif
