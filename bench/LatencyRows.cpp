@@ -51,7 +51,7 @@ RunFigures MeasureOnce() {
     // reader wakes it once a frame is in, and the guard timer in case one never comes.
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     rig.Connect([dispatcher] { dispatcher->wakeUp(); });
-    auto* slider = rig.Find<QAbstractSlider>("VScroll1_" + std::to_string(kChannel));
+    auto* slider = qobject_cast<QAbstractSlider*>(rig.Find("VScroll1_" + std::to_string(kChannel)));
     const WireReader& reader = rig.Reader();
     RunFigures figures;
     protocol::ChannelLevels levels{};

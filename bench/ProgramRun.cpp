@@ -26,18 +26,14 @@ constexpr std::chrono::microseconds kSampleStep{500};
 // In /proc/<pid>/syscall the number comes first, then the six arguments.
 constexpr int kTimeoutArgument = 2;
 constexpr double kNanosecondsPerSecond = 1e9;
+// Some architectures (arm64) have only ppoll.
+#ifdef SYS_poll
+constexpr long kPollCall = SYS_poll;
+#else
+constexpr long kPollCall = SYS_ppoll;
+#endif
 // VmHWM counts kB of 1024 bytes; the table gives MB of a million.
 constexpr double kKbPerMb = 1e6 / 1024;
-
-// The waits an event loop blocks in; some architectures (arm64) have only ppoll.
-bool IsPollCall(long number) {
-#ifdef SYS_poll
-    if (number == SYS_poll) {
-        return true;
-    }
-#endif
-    return number == SYS_ppoll;
-}
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path);
@@ -50,34 +46,31 @@ std::string ReadWhole(const std::string& path) {
 
 ProgramRun::ProgramRun(const std::vector<std::string>& argv,
                        const std::map<std::string, std::string>& environment) {
-    std::vector<std::string> variables;
+    std::vector<std::string> strings = argv;
+    const std::size_t firstVariable = strings.size();
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string variable(*entry);
         if (environment.count(variable.substr(0, variable.find('='))) == 0) {
-            variables.push_back(variable);
+            strings.push_back(variable);
         }
     }
     for (const auto& [name, value] : environment) {
-        variables.push_back(name + '=' + value);
+        strings.push_back(name + '=' + value);
     }
-    std::vector<std::string> arguments = argv;
-    std::vector<char*> envp;
-    std::vector<char*> args;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
+    std::vector<char*> pointers;
+    for (std::string& text : strings) {
+        pointers.push_back(text.data());
     }
-    for (std::string& argument : arguments) {
-        args.push_back(argument.data());
-    }
-    envp.push_back(nullptr);
-    args.push_back(nullptr);
+    pointers.insert(pointers.begin() + static_cast<std::ptrdiff_t>(firstVariable), nullptr);
+    pointers.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     m_started = Clock::now();
-    const int failed = ::posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), envp.data());
+    const int failed = ::posix_spawn(&m_pid, pointers[0], &actions, nullptr, pointers.data(),
+                                     pointers.data() + firstVariable + 1);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
         throw std::system_error(failed, std::generic_category(), "posix_spawn " + argv.at(0));
@@ -85,40 +78,34 @@ ProgramRun::ProgramRun(const std::vector<std::string>& argv,
 }
 
 ProgramRun::~ProgramRun() {
-    Stop();
+    ::kill(m_pid, SIGTERM);
+    while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
 }
 
-std::string ProgramRun::ProcPath(const std::string& leaf) const {
+std::string ProgramRun::Proc(const std::string& leaf) const {
     return "/proc/" + std::to_string(m_pid) + "/" + leaf;
 }
 
-bool ProgramRun::Running() const {
-    const std::string text = ReadWhole(ProcPath("stat"));
-    const std::size_t close = text.rfind(')');
-    // A zombie has exited; only its parent's wait removes it.
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
-}
-
-bool ProgramRun::MainThreadWaitsInPoll() const {
-    std::istringstream line(ReadWhole(ProcPath("syscall")));
-    long number = -1;
-    if (!(line >> number) || !IsPollCall(number)) {
-        return false;
-    }
-    std::string argument;
-    for (int index = 0; index <= kTimeoutArgument; ++index) {
-        line >> argument;
-    }
-    // poll's timeout, or ppoll's pointer to one: zero means "just look", which the
-    // event loop also does while it still has work queued.
-    return !argument.empty() && argument.find_first_not_of("0x") != std::string::npos;
-}
-
 std::optional<ProgramRun::Clock::time_point> ProgramRun::WaitForEventLoop(
-    std::chrono::milliseconds timeout) {
-    const Clock::time_point deadline = m_started + timeout;
-    while (Clock::now() < deadline && Running()) {
-        if (MainThreadWaitsInPoll()) {
+    std::chrono::milliseconds timeout) const {
+    while (Clock::now() < m_started + timeout) {
+        const std::string stat = ReadWhole(Proc("stat"));
+        // A zombie (state Z after the name) has exited.
+        if (stat.find(") Z") != std::string::npos) {
+            return std::nullopt;
+        }
+        std::istringstream call(ReadWhole(Proc("syscall")));
+        long number = -1;
+        std::string argument;
+        call >> number;
+        for (int index = 0; index <= kTimeoutArgument; ++index) {
+            call >> argument;
+        }
+        // poll's timeout, or ppoll's pointer to one: zero means "just look", which the
+        // event loop also does while it still has work queued.
+        if ((number == kPollCall || number == SYS_ppoll) &&
+            argument.find_first_not_of("0x") != std::string::npos) {
             return Clock::now();
         }
         std::this_thread::sleep_for(kSampleStep);
@@ -131,7 +118,7 @@ double ProgramRun::CpuSeconds() const {
     // far finer than the clock ticks of /proc/<pid>/stat.
     double nanoseconds = 0.0;
     std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(ProcPath("task"), error)) {
+    for (const auto& task : std::filesystem::directory_iterator(Proc("task"), error)) {
         std::ifstream schedstat(task.path() / "schedstat");
         double onCpu = 0.0;
         if (schedstat >> onCpu) {
@@ -142,24 +129,13 @@ double ProgramRun::CpuSeconds() const {
 }
 
 double ProgramRun::PeakResidentMb() const {
-    std::istringstream status(ReadWhole(ProcPath("status")));
+    std::istringstream status(ReadWhole(Proc("status")));
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmHWM:", 0) == 0) {
             return std::stod(line.substr(line.find_first_of("0123456789"))) / kKbPerMb;
         }
     }
     return 0.0;
-}
-
-void ProgramRun::Stop() {
-    if (m_reaped) {
-        return;
-    }
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    m_reaped = true;
 }
 
 }  // namespace dimrix::bench

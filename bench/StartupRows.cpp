@@ -61,14 +61,8 @@ struct Subject {
     std::vector<std::string> argv;
 };
 
+// The order of the subjects.
 enum SubjectIndex : std::size_t { kProgram, kWidgetFloor, kBareFloor };
-
-struct Instance {
-    const Platform* platform;
-    std::size_t subject;
-    std::unique_ptr<ProgramRun> run;
-    double cpuAtStart = 0.0;
-};
 
 // Figures of one subject on one platform.
 struct Figures {
@@ -78,10 +72,14 @@ struct Figures {
     int failedStarts = 0;
 };
 
-using Table = std::vector<std::vector<Figures>>;  // by platform, then subject
+struct Instance {
+    std::unique_ptr<ProgramRun> run;
+    Figures* figures;
+    double cpuAtStart = 0.0;
+};
 
-void StartOne(const Subject& subject, std::size_t index, const Platform& platform,
-              MapWatcher& watcher, std::vector<Instance>& instances, Figures& figures) {
+void StartOne(const Subject& subject, const Platform& platform, MapWatcher& watcher,
+              std::vector<Instance>& instances, Figures& figures) {
     if (platform.onX) {
         watcher.Drain();
     }
@@ -98,7 +96,7 @@ void StartOne(const Subject& subject, std::size_t index, const Platform& platfor
     const double startMs = Milliseconds(*shown - run->Started()).count();
     figures.startMs.Add(startMs);
     std::cerr << platform.label << ' ' << subject.key << ": shown after " << startMs << " ms\n";
-    instances.push_back({&platform, index, std::move(run)});
+    instances.push_back({std::move(run), &figures});
 }
 
 std::string Fixed(double value, int decimals = 1) {
@@ -148,8 +146,6 @@ void ReportPlatform(BenchReport& report, const Platform& platform,
     for (std::size_t index = 0; index < subjects.size(); ++index) {
         const std::string key = std::string("startup.") + platform.key + '.' + subjects[index].key;
         report.Value(key + ".start_ms", table[index].startMs.Median());
-        report.Value(key + ".start_min_ms", table[index].startMs.Min());
-        report.Value(key + ".start_max_ms", table[index].startMs.Max());
         report.Value(key + ".peak_rss_mb", table[index].peakMb.Median());
         report.Value(key + ".idle_cpu_percent", table[index].idlePercent.Median());
     }
@@ -166,7 +162,9 @@ void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
     MapWatcher watcher;
     const bool haveX = watcher.Connected();
     std::vector<Instance> instances;
-    Table table(std::size(kPlatforms), std::vector<Figures>(subjects.size()));
+    // By platform, then subject.
+    std::vector<std::vector<Figures>> table(std::size(kPlatforms),
+                                            std::vector<Figures>(subjects.size()));
     for (std::size_t platform = 0; platform < std::size(kPlatforms); ++platform) {
         if (kPlatforms[platform].onX && !haveX) {
             report.Row(std::string("start-up, memory, idle (") + kPlatforms[platform].label + ")",
@@ -176,7 +174,7 @@ void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
         for (std::size_t round = 0; round < kRounds; ++round) {
             for (std::size_t turn = 0; turn < subjects.size(); ++turn) {
                 const std::size_t index = (round + turn) % subjects.size();
-                StartOne(subjects[index], index, kPlatforms[platform], watcher, instances,
+                StartOne(subjects[index], kPlatforms[platform], watcher, instances,
                          table[platform][index]);
                 std::this_thread::sleep_for(kGapBetweenStarts);
             }
@@ -191,12 +189,10 @@ void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
     std::this_thread::sleep_for(kIdleWindow);
     const double idleSeconds = std::chrono::duration<double>(Clock::now() - idleFrom).count();
     for (Instance& instance : instances) {
-        const auto platform = static_cast<std::size_t>(instance.platform - kPlatforms);
-        Figures& figures = table[platform][instance.subject];
-        figures.idlePercent.Add((instance.run->CpuSeconds() - instance.cpuAtStart) / idleSeconds *
-                                kPercent);
-        figures.peakMb.Add(instance.run->PeakResidentMb());
-        instance.run->Stop();
+        const double used = instance.run->CpuSeconds() - instance.cpuAtStart;
+        instance.figures->idlePercent.Add(used / idleSeconds * kPercent);
+        instance.figures->peakMb.Add(instance.run->PeakResidentMb());
+        instance.run.reset();
     }
     for (std::size_t platform = 0; platform < std::size(kPlatforms); ++platform) {
         if (!kPlatforms[platform].onX || haveX) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <algorithm>
+#include <stdexcept>
 
 #include "panel/PanelModel.h"
 #include "protocol/Frames.h"
@@ -44,7 +45,7 @@ WindowRig::~WindowRig() {
 
 void WindowRig::Connect(std::function<void()> onArrival) {
     Click("Command1");
-    if (Find<QAbstractButton>("Command1")->text() != panel::kOnlineCaption) {
+    if (qobject_cast<QAbstractButton*>(Find("Command1"))->text() != panel::kOnlineCaption) {
         throw std::runtime_error("the port did not come online: " +
                                  (m_reports.empty() ? "no report" : m_reports.back()));
     }
@@ -52,11 +53,19 @@ void WindowRig::Connect(std::function<void()> onArrival) {
     m_reader.Start();
 }
 
-void WindowRig::Click(const std::string& name) {
-    Find<QAbstractButton>(name)->click();
+QWidget* WindowRig::Find(const std::string& name) const {
+    auto* control = m_window->findChild<QWidget*>(QString::fromStdString(name));
+    if (control == nullptr) {
+        throw std::logic_error("the window has no control " + name);
+    }
+    return control;
 }
 
-void WindowRig::StartFade(int channels) {
+void WindowRig::Click(const std::string& name) const {
+    qobject_cast<QAbstractButton*>(Find(name))->click();
+}
+
+void WindowRig::StartFade(int channels) const {
     for (int channel = 0; channel < channels; ++channel) {
         Click("Command9_" + std::to_string(channel));
     }

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,10 +14,9 @@
 namespace dimrix::bench {
 
 /// The one rig every line figure is taken on: the program's real window on the real Qt
-/// port, whose device is a pseudo-terminal read by a WireReader at the far end, every
-/// write logged on the way. The window is driven as an operator would: buttons are
-/// clicked by their object names, and its own timers run on the event loop the bench
-/// turns. Needs a QApplication.
+/// port, whose device is a pseudo-terminal read by a WireReader, every write logged on
+/// the way. The window is driven as an operator would: controls are found by their object
+/// names, and its own timers run on the event loop the bench turns. Needs a QApplication.
 ///
 /// A report box would wait for an operator forever, so the rig closes any modal box it
 /// finds and keeps its text; a run that saw one has measured a failure, and Finish says so.
@@ -31,34 +29,25 @@ public:
     WindowRig(const WindowRig&) = delete;
     WindowRig& operator=(const WindowRig&) = delete;
 
-    /// Presses GO, checks that the port came online, and starts reading the far end.
-    /// @param onArrival runs on the reader's thread after each read
-    /// @throws std::runtime_error if the port did not come online.
+    /// Presses GO and starts reading the far end; `onArrival` runs on the reader's thread
+    /// after each read. @throws std::runtime_error if the port did not come online.
     void Connect(std::function<void()> onArrival = {});
-
     /// The control with this object name ("VScroll1_3").
-    /// @throws std::logic_error if the window has no such control of that type.
-    template <typename Control>
-    Control* Find(const std::string& name) {
-        auto* control = m_window->findChild<Control*>(QString::fromStdString(name));
-        if (control == nullptr) {
-            throw std::logic_error("the window has no control " + name);
-        }
-        return control;
-    }
+    /// @throws std::logic_error if the window has none.
+    [[nodiscard]] QWidget* Find(const std::string& name) const;
     /// Clicks the button with this object name ("Command9_0").
-    void Click(const std::string& name);
+    void Click(const std::string& name) const;
     /// "F+" on the first `channels` channels.
-    void StartFade(int channels);
+    void StartFade(int channels) const;
     /// Turns the event loop until done() holds or the timeout passes; returns done().
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     /// Turns the event loop until nothing more is handed over and the panel's last frame
     /// has been read at the far end (the last frame is never stale, so it always goes).
     /// @throws std::runtime_error if it never is.
     void RunUntilLineClear();
-    /// Closes the window as the operator would (the panel closes its port) and stops
-    /// reading.
-    /// @throws std::runtime_error if the panel reported anything: the run saw a failure.
+    /// Closes the window as the operator would (the panel lets its queue out and closes
+    /// the port), then stops reading. @throws std::runtime_error if the panel reported
+    /// anything.
     void Finish();
 
     [[nodiscard]] const WireReader& Reader() const { return m_reader; }

@@ -6,10 +6,9 @@
 // Usage: dimrix_bench [--json FILE] [GROUP...]    GROUP: latency fades startup (all)
 
 #include <sched.h>
-#include <sys/utsname.h>
 
 #include <QApplication>
-#include <QtGlobal>
+#include <QSysInfo>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -24,16 +23,17 @@ namespace {
 
 using dimrix::bench::BenchReport;
 
-std::string FirstLineWith(const std::string& path, const std::string& key) {
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind(key, 0) == 0) {
-            return line.substr(line.find_first_not_of(" \t:", key.size()));
+std::string CpuModel() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
         }
     }
-    return "unknown";
+    return "unknown processor";
 }
 
+// Other work on the machine shows up in every timing; the table says how busy it was.
 std::string LoadAverage() {
     std::ifstream in("/proc/loadavg");
     std::string oneMinute;
@@ -42,24 +42,18 @@ std::string LoadAverage() {
 }
 
 void DescribeMachine(BenchReport& report) {
-    report.Info("cpu", FirstLineWith("/proc/cpuinfo", "model name"));
+    report.Info("cpu", CpuModel());
     // What nproc says: the cores this process may run on.
     cpu_set_t set;
     CPU_ZERO(&set);
-    report.Info("cores", ::sched_getaffinity(0, sizeof(set), &set) == 0
-                             ? std::to_string(CPU_COUNT(&set))
-                             : "?");
-    utsname name{};
-    report.Info("kernel", ::uname(&name) == 0
-                              ? std::string(name.sysname) + ' ' + name.release + ' ' + name.machine
-                              : "unknown");
-#ifdef __clang__
+    ::sched_getaffinity(0, sizeof(set), &set);
+    report.Info("cores", std::to_string(CPU_COUNT(&set)));
+    report.Info("kernel", (QSysInfo::kernelType() + ' ' + QSysInfo::kernelVersion() + ' ' +
+                           QSysInfo::currentCpuArchitecture())
+                              .toStdString());
     // GCC's version string does not name the compiler; Clang's does.
     const std::string version = __VERSION__;
     report.Info("compiler", (version.find("lang") == std::string::npos ? "GCC " : "") + version);
-#else
-    report.Info("compiler", std::string("GCC ") + __VERSION__);
-#endif
     report.Info("build_type", DIMRIX_BENCH_BUILD_TYPE);
     report.Info("qt", std::string(qVersion()) + " (built against " QT_VERSION_STR ")");
 }
@@ -80,46 +74,40 @@ int main(int argc, char** argv) {
     }
     // The window draws into memory; the programs the start-up rows start choose their
     // platform themselves.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QApplication app(argc, argv);
     BenchReport report;
     DescribeMachine(report);
     report.Info("load_before", LoadAverage());
     const auto started = std::chrono::steady_clock::now();
-
-    const StartupPrograms programs{DIMRIX_PROGRAM_PATH, DIMRIX_FLOOR_PATH};
-    const struct {
-        const char* name;
-        std::function<void()> measure;
-    } groups[] = {
+    const std::pair<const char*, std::function<void()>> groups[] = {
         {"latency", [&] { MeasureLatency(report); }},
         {"fades", [&] { MeasureFades(report); }},
-        {"startup", [&] { MeasureStartup(report, programs); }},
+        {"startup",
+         [&] {
+             MeasureStartup(report, {DIMRIX_PROGRAM_PATH, DIMRIX_FLOOR_PATH});
+         }},
     };
-    for (const auto& group : groups) {
-        if (!wanted.empty() && wanted.count(group.name) == 0) {
+    for (const auto& [name, measure] : groups) {
+        if (!wanted.empty() && wanted.count(name) == 0) {
             continue;
         }
-        std::cerr << "bench: " << group.name << "...\n";
+        std::cerr << "bench: " << name << "...\n";
         try {
-            group.measure();
+            measure();
         } catch (const std::exception& error) {
-            std::cerr << group.name << " failed: " << error.what() << '\n';
-            report.Row(group.name, std::string("failed: ") + error.what(), "-", Verdict::NotRun);
+            std::cerr << name << " failed: " << error.what() << '\n';
+            report.Row(name, std::string("failed: ") + error.what(), "-", Verdict::NotRun);
         }
     }
-
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::steady_clock::now() - started);
-    report.Info("seconds", std::to_string(seconds.count()));
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    report.Info("seconds",
+                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()));
     report.Info("load_after", LoadAverage());
     report.PrintTable(std::cout);
     if (!json.empty()) {
         std::ofstream out(json);
         report.WriteJson(out);
-        std::cout << "\nFigures written to " << json << ".\n";
     }
     return 0;
 }
