@@ -43,6 +43,9 @@ MapWatcher::~MapWatcher() {
 }
 
 void MapWatcher::Drain() {
+    if (m_connection == nullptr) {
+        return;
+    }
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
         std::free(event);
     }

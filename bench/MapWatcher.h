@@ -22,7 +22,7 @@ public:
     MapWatcher& operator=(const MapWatcher&) = delete;
 
     [[nodiscard]] bool Connected() const { return m_connection != nullptr; }
-    /// Forgets the windows mapped so far.
+    /// Forgets the windows mapped so far (nothing to do if not connected).
     void Drain();
     /// Waits until a top-level window is mapped (menus and tooltips do not count);
     /// returns when the bench heard of it, or nothing if the deadline passed first.

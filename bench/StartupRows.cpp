@@ -1,20 +1,19 @@
 // Start-up, footprint and idle cost of the real program, measured from outside: it is
-// started as an operator would start it, with the offscreen platform and on a virtual X
-// display, and watched through /proc and the X server.
-//
-// "Shown" differs by platform. On X it is the server mapping the window. Offscreen there
-// is no server to ask, so it is the first time the main thread waits in its event loop:
-// by then the window has been shown and the events that first paint it handled.
+// started as an operator would start it, on a virtual X display and with the offscreen
+// platform, and watched through /proc and the X server. "Shown" is, on X, the server
+// mapping the window; offscreen there is no server to ask, so it is the first time the
+// main thread waits in its event loop: by then the window has been shown and the events
+// that first paint it handled.
 //
 // The program is started in turn with two floors built in the same tree: a window with
 // the program's widgets and no logic, which is the goal, and a bare window. The order
-// rotates from round to round, so that neither is always first after a pause. Every
+// rotates from round to round, so that none is always first after a pause. Every
 // instance is left running; once all are up they sit idle together for ten seconds. An
 // idle instance wakes for its 25 ms fade timer and little else, so the ones already
 // waiting do not disturb the next start.
 //
-// A further program (another tool of the project) is measured alike by adding it to
-// the subjects: its start, peak memory and idle cost get rows of their own.
+// Another program of the project is measured alike by adding it to the subjects; its
+// start, peak memory and idle cost are then in the JSON, ready for rows of their own.
 
 #include <iostream>
 #include <memory>
@@ -45,24 +44,16 @@ constexpr double kIdleGoalPercent = 1.0;
 constexpr double kPercent = 100.0;
 
 struct Platform {
-    const char* key;
-    const char* qpa;
+    const char* qpa;  // QT_QPA_PLATFORM, and the JSON key
     const char* label;
-    bool onX;  // needs the X display the bench runs under
+    bool onX;  // shown when the X server maps the window
 };
 
-constexpr Platform kPlatforms[] = {
-    {"offscreen", "offscreen", "offscreen", false},
-    {"xvfb", "xcb", "Xvfb", true},
-};
+constexpr Platform kPlatforms[] = {{"xcb", "Xvfb", true}, {"offscreen", "offscreen", false}};
 
-struct Subject {
-    const char* key;
-    std::vector<std::string> argv;
-};
-
-// The order of the subjects.
-enum SubjectIndex : std::size_t { kProgram, kWidgetFloor, kBareFloor };
+// The subjects, in this order.
+enum Subject : std::size_t { kProgram, kWidgetFloor, kBareFloor, kSubjects };
+constexpr const char* kSubjectKeys[] = {"program", "same_widgets", "bare_window"};
 
 // Figures of one subject on one platform.
 struct Figures {
@@ -78,38 +69,16 @@ struct Instance {
     double cpuAtStart = 0.0;
 };
 
-void StartOne(const Subject& subject, const Platform& platform, MapWatcher& watcher,
-              std::vector<Instance>& instances, Figures& figures) {
-    if (platform.onX) {
-        watcher.Drain();
-    }
-    auto run = std::make_unique<ProgramRun>(
-        subject.argv, std::map<std::string, std::string>{{"QT_QPA_PLATFORM", platform.qpa}});
-    const std::optional<Clock::time_point> shown =
-        platform.onX ? watcher.WaitForMap(run->Started() + kStartTimeout)
-                     : run->WaitForEventLoop(kStartTimeout);
-    if (!shown) {
-        ++figures.failedStarts;
-        std::cerr << platform.label << ' ' << subject.key << ": never shown\n";
-        return;
-    }
-    const double startMs = Milliseconds(*shown - run->Started()).count();
-    figures.startMs.Add(startMs);
-    std::cerr << platform.label << ' ' << subject.key << ": shown after " << startMs << " ms\n";
-    instances.push_back({std::move(run), &figures});
-}
-
 std::string Fixed(double value, int decimals = 1) {
     return BenchReport::Fixed(value, decimals);
 }
 
-void ReportPlatform(BenchReport& report, const Platform& platform,
-                    const std::vector<Subject>& subjects, const std::vector<Figures>& table) {
+void ReportPlatform(BenchReport& report, const Platform& platform, const Figures (&figures)[3]) {
     const std::string on = std::string(" (") + platform.label + ")";
-    const Figures& program = table[kProgram];
-    const Figures& widgets = table[kWidgetFloor];
-    const Figures& bare = table[kBareFloor];
-    if (program.startMs.Empty() || widgets.startMs.Empty() || bare.startMs.Empty()) {
+    const Figures& program = figures[kProgram];
+    const Samples& floor = figures[kWidgetFloor].startMs;
+    const Figures& bare = figures[kBareFloor];
+    if (program.startMs.Empty() || floor.Empty() || bare.startMs.Empty()) {
         report.Row("start-up" + on, "a window never showed", "< 250 ms", Verdict::NotRun);
         return;
     }
@@ -117,65 +86,67 @@ void ReportPlatform(BenchReport& report, const Platform& platform,
     report.Row(
         "start-up to window shown" + on,
         Fixed(start) + " ms (" + Fixed(program.startMs.Min()) + "-" + Fixed(program.startMs.Max()) +
-            " over " + std::to_string(program.startMs.Count()) + " starts)" +
-            (program.failedStarts > 0
-                 ? "; " + std::to_string(program.failedStarts) + " never showed"
-                 : ""),
+            " over " + std::to_string(program.startMs.Count()) + " starts, " +
+            std::to_string(program.failedStarts) + " never shown)",
         "< 250 ms",
         program.failedStarts > 0 ? Verdict::Missed : BenchReport::Below(start, kStartGoalMs));
-    // The floor's own starts spread as much as the comparison can tell.
-    const double floor = widgets.startMs.Median();
+    // The floor's own starts spread as much as the comparison can tell apart.
     report.Row("start-up against the same widgets without logic" + on,
-               Fixed(start / floor, 2) + " x (" + Fixed(floor) + " ms, its starts " +
-                   Fixed(widgets.startMs.Min()) + "-" + Fixed(widgets.startMs.Max()) +
+               Fixed(start / floor.Median(), 2) + " x (" + Fixed(floor.Median()) +
+                   " ms, its starts " + Fixed(floor.Min()) + "-" + Fixed(floor.Max()) +
                    "); bare window " + Fixed(bare.startMs.Median()) + " ms, " +
                    Fixed(start / bare.startMs.Median(), 2) + " x",
-               "within the same-widget window's spread",
-               BenchReport::AtMost(start, widgets.startMs.Max()));
+               "within the same-widget window's spread", BenchReport::AtMost(start, floor.Max()));
     const double peak = program.peakMb.Median();
     const double peakRatio = peak / bare.peakMb.Median();
     report.Row("peak resident memory" + on,
                Fixed(peak) + " MB (VmHWM after 10 s idle); " + Fixed(peakRatio, 2) +
-                   " x bare window, " + Fixed(peak / widgets.peakMb.Median(), 2) +
+                   " x bare window, " + Fixed(peak / figures[kWidgetFloor].peakMb.Median(), 2) +
                    " x same widgets",
                "< 60 MB; <= 1.3 x bare window",
                peak < kPeakGoalMb && peakRatio <= kPeakRatioGoal ? Verdict::Met : Verdict::Missed);
     report.Row("idle CPU, 10 s" + on, Fixed(program.idlePercent.Median(), 3) + " % of one core",
                "< 1 % of one core",
                BenchReport::Below(program.idlePercent.Median(), kIdleGoalPercent));
-    for (std::size_t index = 0; index < subjects.size(); ++index) {
-        const std::string key = std::string("startup.") + platform.key + '.' + subjects[index].key;
-        report.Value(key + ".start_ms", table[index].startMs.Median());
-        report.Value(key + ".peak_rss_mb", table[index].peakMb.Median());
-        report.Value(key + ".idle_cpu_percent", table[index].idlePercent.Median());
+    for (std::size_t subject = 0; subject < kSubjects; ++subject) {
+        const std::string key =
+            std::string("startup.") + platform.qpa + '.' + kSubjectKeys[subject] + '.';
+        report.Value(key + "start_ms", figures[subject].startMs.Median());
+        report.Value(key + "peak_rss_mb", figures[subject].peakMb.Median());
+        report.Value(key + "idle_cpu_percent", figures[subject].idlePercent.Median());
     }
 }
 
 }  // namespace
 
 void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
-    const std::vector<Subject> subjects = {
-        {"program", {programs.program}},
-        {"same_widgets", {programs.floor, "widgets"}},
-        {"bare_window", {programs.floor}},
-    };
+    const std::vector<std::string> argvs[] = {
+        {programs.program}, {programs.floor, "widgets"}, {programs.floor}};
     MapWatcher watcher;
-    const bool haveX = watcher.Connected();
     std::vector<Instance> instances;
-    // By platform, then subject.
-    std::vector<std::vector<Figures>> table(std::size(kPlatforms),
-                                            std::vector<Figures>(subjects.size()));
+    Figures figures[std::size(kPlatforms)][kSubjects];
     for (std::size_t platform = 0; platform < std::size(kPlatforms); ++platform) {
-        if (kPlatforms[platform].onX && !haveX) {
-            report.Row(std::string("start-up, memory, idle (") + kPlatforms[platform].label + ")",
-                       "no X display (run under xvfb-run)", "-", Verdict::NotRun);
-            continue;
-        }
-        for (std::size_t round = 0; round < kRounds; ++round) {
-            for (std::size_t turn = 0; turn < subjects.size(); ++turn) {
-                const std::size_t index = (round + turn) % subjects.size();
-                StartOne(subjects[index], kPlatforms[platform], watcher, instances,
-                         table[platform][index]);
+        const Platform& on = kPlatforms[platform];
+        for (std::size_t round = 0; round < kRounds && (!on.onX || watcher.Connected()); ++round) {
+            for (std::size_t turn = 0; turn < kSubjects; ++turn) {
+                const std::size_t subject = (round + turn) % kSubjects;
+                Figures& into = figures[platform][subject];
+                watcher.Drain();
+                auto run = std::make_unique<ProgramRun>(
+                    argvs[subject],
+                    std::map<std::string, std::string>{{"QT_QPA_PLATFORM", on.qpa}});
+                const std::optional<Clock::time_point> shown =
+                    on.onX ? watcher.WaitForMap(run->Started() + kStartTimeout)
+                           : run->WaitForEventLoop(kStartTimeout);
+                std::cerr << on.label << ' ' << kSubjectKeys[subject] << ": shown after "
+                          << (shown ? Milliseconds(*shown - run->Started()).count() : -1.0)
+                          << " ms\n";
+                if (shown) {
+                    into.startMs.Add(Milliseconds(*shown - run->Started()).count());
+                    instances.push_back({std::move(run), &into});
+                } else {
+                    ++into.failedStarts;
+                }
                 std::this_thread::sleep_for(kGapBetweenStarts);
             }
         }
@@ -195,8 +166,11 @@ void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
         instance.run.reset();
     }
     for (std::size_t platform = 0; platform < std::size(kPlatforms); ++platform) {
-        if (!kPlatforms[platform].onX || haveX) {
-            ReportPlatform(report, kPlatforms[platform], subjects, table[platform]);
+        if (!kPlatforms[platform].onX || watcher.Connected()) {
+            ReportPlatform(report, kPlatforms[platform], figures[platform]);
+        } else {
+            report.Row("start-up, memory, idle (Xvfb)", "no X display (run under xvfb-run)", "-",
+                       Verdict::NotRun);
         }
     }
 }
