@@ -16,8 +16,6 @@ const char* VerdictText(Verdict verdict) {
             return "yes";
         case Verdict::Missed:
             return "NO";
-        case Verdict::Measured:
-            return "-";
         case Verdict::NotRun:
             return "not run";
     }

@@ -12,7 +12,6 @@ namespace dimrix::bench {
 enum class Verdict {
     Met,
     Missed,
-    Measured,  ///< a figure with no goal of its own
     NotRun,    ///< it could not be taken; the figure says why
 };
 
