@@ -12,21 +12,19 @@ namespace dimrix::bench {
 enum class Verdict {
     Met,
     Missed,
-    NotRun,    ///< it could not be taken; the figure says why
+    NotRun,  ///< it could not be taken; the figure says why
 };
 
 /// Every figure of one bench run: the table printed at the end, and the same figures,
 /// with the machine and the load it ran under, as JSON.
 class BenchReport {
 public:
-    /// One line of the table: what was measured, the figure, the goal beside it.
     void Row(std::string_view row, std::string_view figure, std::string_view goal, Verdict verdict);
-    /// One number for the JSON, under a dotted key ("latency.p99_ms"); NaN becomes null.
+    /// A number for the JSON only, under a dotted key ("latency.p99_ms").
     void Value(std::string_view key, double value);
-    /// One fact about the machine or the run ("qt": "6.4.2").
+    /// A fact about the machine or the run ("qt": "6.4.2").
     void Info(std::string_view key, std::string_view text);
 
-    /// The machine, the run, then the table.
     void PrintTable(std::ostream& out) const;
     void WriteJson(std::ostream& out) const;
 
@@ -36,7 +34,6 @@ public:
     static Verdict AtMost(double value, double goal) {
         return value <= goal ? Verdict::Met : Verdict::Missed;
     }
-    /// The value with a fixed number of decimals.
     static std::string Fixed(double value, int decimals);
 
 private:

@@ -15,7 +15,7 @@ class MapWatcher {
 public:
     using Clock = std::chrono::steady_clock;
 
-    /// Connects to $DISPLAY and starts listening. Check Connected() before use.
+    /// Connects to $DISPLAY, if there is one.
     MapWatcher();
     ~MapWatcher();
     MapWatcher(const MapWatcher&) = delete;

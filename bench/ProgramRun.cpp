@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +11,6 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
-#include <thread>
 
 extern char** environ;
 
@@ -20,18 +18,7 @@ namespace dimrix::bench {
 
 namespace {
 
-// Fine enough to place an event a start-up of some tens of milliseconds contains, coarse
-// enough not to take a whole core from the program being timed.
-constexpr std::chrono::microseconds kSampleStep{500};
-// In /proc/<pid>/syscall the number comes first, then the six arguments.
-constexpr int kTimeoutArgument = 2;
 constexpr double kNanosecondsPerSecond = 1e9;
-// Some architectures (arm64) have only ppoll.
-#ifdef SYS_poll
-constexpr long kPollCall = SYS_poll;
-#else
-constexpr long kPollCall = SYS_ppoll;
-#endif
 // VmHWM counts kB of 1024 bytes; the table gives MB of a million.
 constexpr double kKbPerMb = 1e6 / 1024;
 
@@ -85,32 +72,6 @@ ProgramRun::~ProgramRun() {
 
 std::string ProgramRun::Proc(const std::string& leaf) const {
     return "/proc/" + std::to_string(m_pid) + "/" + leaf;
-}
-
-std::optional<ProgramRun::Clock::time_point> ProgramRun::WaitForEventLoop(
-    std::chrono::milliseconds timeout) const {
-    while (Clock::now() < m_started + timeout) {
-        const std::string stat = ReadWhole(Proc("stat"));
-        // A zombie (state Z after the name) has exited.
-        if (stat.find(") Z") != std::string::npos) {
-            return std::nullopt;
-        }
-        std::istringstream call(ReadWhole(Proc("syscall")));
-        long number = -1;
-        std::string argument;
-        call >> number;
-        for (int index = 0; index <= kTimeoutArgument; ++index) {
-            call >> argument;
-        }
-        // poll's timeout, or ppoll's pointer to one: zero means "just look", which the
-        // event loop also does while it still has work queued.
-        if ((number == kPollCall || number == SYS_ppoll) &&
-            argument.find_first_not_of("0x") != std::string::npos) {
-            return Clock::now();
-        }
-        std::this_thread::sleep_for(kSampleStep);
-    }
-    return std::nullopt;
 }
 
 double ProgramRun::CpuSeconds() const {

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,15 +24,10 @@ public:
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
-    /// The moment just before the process was created.
     [[nodiscard]] Clock::time_point Started() const { return m_started; }
-    /// Waits until the main thread first sleeps in its event loop (a poll with a timeout)
-    /// and returns when that was seen, to within the sampling step; nothing if the
-    /// program exited or the timeout passed first.
-    std::optional<Clock::time_point> WaitForEventLoop(std::chrono::milliseconds timeout) const;
-    /// CPU time of all its threads so far, in seconds, from the scheduler's own account.
+    /// CPU seconds of all its threads so far.
     [[nodiscard]] double CpuSeconds() const;
-    /// Peak resident set so far (VmHWM), in MB; 0 if it cannot be read.
+    /// VmHWM, in MB.
     [[nodiscard]] double PeakResidentMb() const;
 
 private:

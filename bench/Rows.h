@@ -4,8 +4,6 @@
 /// The groups of rows the bench program measures, each into the one report. A group
 /// that throws has measured a failure; the program says so in a row of its own.
 
-#include <string>
-
 #include "BenchReport.h"
 
 namespace dimrix::bench {
@@ -18,13 +16,7 @@ void MeasureLatency(BenchReport& report);
 /// Needs a QApplication.
 void MeasureFades(BenchReport& report);
 
-/// The programs the start-up rows start, each on its own.
-struct StartupPrograms {
-    std::string program;  ///< the real program
-    std::string floor;    ///< a window with the same widgets and no logic, or a bare one
-};
-/// Start-up, peak memory and idle cost, watched from outside; on X as well when there
-/// is a display.
-void MeasureStartup(BenchReport& report, const StartupPrograms& programs);
+/// Start-up, peak memory and idle cost, watched from outside on the X display.
+void MeasureStartup(BenchReport& report);
 
 }  // namespace dimrix::bench

@@ -16,7 +16,7 @@ public:
     [[nodiscard]] bool Empty() const { return m_values.empty(); }
     [[nodiscard]] const std::vector<double>& Values() const { return m_values; }
 
-    /// Nearest-rank percentile, 0 < percent <= 100; NaN when empty.
+    /// Nearest rank, 0 < percent <= 100; NaN when empty.
     [[nodiscard]] double Percentile(double percent) const;
     [[nodiscard]] double Median() const { return Percentile(kMedianPercent); }
     [[nodiscard]] double P99() const { return Percentile(kP99Percent); }

@@ -1,9 +1,6 @@
 // Start-up, footprint and idle cost of the real program, measured from outside: it is
-// started as an operator would start it, on a virtual X display and with the offscreen
-// platform, and watched through /proc and the X server. "Shown" is, on X, the server
-// mapping the window; offscreen there is no server to ask, so it is the first time the
-// main thread waits in its event loop: by then the window has been shown and the events
-// that first paint it handled.
+// started as an operator would start it, on the virtual X display the bench runs under,
+// and watched through /proc and the X server. "Shown" is the server mapping the window.
 //
 // The program is started in turn with two floors built in the same tree: a window with
 // the program's widgets and no logic, which is the goal, and a bare window. The order
@@ -13,10 +10,12 @@
 // waiting do not disturb the next start.
 //
 // Another program of the project is measured alike by adding it to the subjects; its
-// start, peak memory and idle cost are then in the JSON, ready for rows of their own.
+// start, peak memory and idle cost then go to the JSON, ready for rows of their own.
 
 #include <iostream>
+#include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -43,19 +42,11 @@ constexpr double kPeakRatioGoal = 1.3;
 constexpr double kIdleGoalPercent = 1.0;
 constexpr double kPercent = 100.0;
 
-struct Platform {
-    const char* qpa;  // QT_QPA_PLATFORM, and the JSON key
-    const char* label;
-    bool onX;  // shown when the X server maps the window
-};
-
-constexpr Platform kPlatforms[] = {{"xcb", "Xvfb", true}, {"offscreen", "offscreen", false}};
-
 // The subjects, in this order.
 enum Subject : std::size_t { kProgram, kWidgetFloor, kBareFloor, kSubjects };
 constexpr const char* kSubjectKeys[] = {"program", "same_widgets", "bare_window"};
 
-// Figures of one subject on one platform.
+// Figures of one subject.
 struct Figures {
     Samples startMs;
     Samples peakMb;
@@ -73,8 +64,8 @@ std::string Fixed(double value, int decimals = 1) {
     return BenchReport::Fixed(value, decimals);
 }
 
-void ReportPlatform(BenchReport& report, const Platform& platform, const Figures (&figures)[3]) {
-    const std::string on = std::string(" (") + platform.label + ")";
+void Report(BenchReport& report, const Figures (&figures)[kSubjects]) {
+    const std::string on = " (Xvfb)";
     const Figures& program = figures[kProgram];
     const Samples& floor = figures[kWidgetFloor].startMs;
     const Figures& bare = figures[kBareFloor];
@@ -109,8 +100,7 @@ void ReportPlatform(BenchReport& report, const Platform& platform, const Figures
                "< 1 % of one core",
                BenchReport::Below(program.idlePercent.Median(), kIdleGoalPercent));
     for (std::size_t subject = 0; subject < kSubjects; ++subject) {
-        const std::string key =
-            std::string("startup.") + platform.qpa + '.' + kSubjectKeys[subject] + '.';
+        const std::string key = std::string("startup.") + kSubjectKeys[subject] + '.';
         report.Value(key + "start_ms", figures[subject].startMs.Median());
         report.Value(key + "peak_rss_mb", figures[subject].peakMb.Median());
         report.Value(key + "idle_cpu_percent", figures[subject].idlePercent.Median());
@@ -119,36 +109,35 @@ void ReportPlatform(BenchReport& report, const Platform& platform, const Figures
 
 }  // namespace
 
-void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
-    const std::vector<std::string> argvs[] = {
-        {programs.program}, {programs.floor, "widgets"}, {programs.floor}};
+void MeasureStartup(BenchReport& report) {
     MapWatcher watcher;
+    if (!watcher.Connected()) {
+        report.Row("start-up, memory, idle", "no X display (run under xvfb-run)", "-",
+                   Verdict::NotRun);
+        return;
+    }
+    const std::vector<std::string> argvs[] = {
+        {DIMRIX_PROGRAM_PATH}, {DIMRIX_FLOOR_PATH, "widgets"}, {DIMRIX_FLOOR_PATH}};
+    // The bench draws offscreen; what it starts goes to the X display.
+    const std::map<std::string, std::string> onX{{"QT_QPA_PLATFORM", "xcb"}};
     std::vector<Instance> instances;
-    Figures figures[std::size(kPlatforms)][kSubjects];
-    for (std::size_t platform = 0; platform < std::size(kPlatforms); ++platform) {
-        const Platform& on = kPlatforms[platform];
-        for (std::size_t round = 0; round < kRounds && (!on.onX || watcher.Connected()); ++round) {
-            for (std::size_t turn = 0; turn < kSubjects; ++turn) {
-                const std::size_t subject = (round + turn) % kSubjects;
-                Figures& into = figures[platform][subject];
-                watcher.Drain();
-                auto run = std::make_unique<ProgramRun>(
-                    argvs[subject],
-                    std::map<std::string, std::string>{{"QT_QPA_PLATFORM", on.qpa}});
-                const std::optional<Clock::time_point> shown =
-                    on.onX ? watcher.WaitForMap(run->Started() + kStartTimeout)
-                           : run->WaitForEventLoop(kStartTimeout);
-                std::cerr << on.label << ' ' << kSubjectKeys[subject] << ": shown after "
-                          << (shown ? Milliseconds(*shown - run->Started()).count() : -1.0)
-                          << " ms\n";
-                if (shown) {
-                    into.startMs.Add(Milliseconds(*shown - run->Started()).count());
-                    instances.push_back({std::move(run), &into});
-                } else {
-                    ++into.failedStarts;
-                }
-                std::this_thread::sleep_for(kGapBetweenStarts);
+    Figures figures[kSubjects];
+    for (std::size_t round = 0; round < kRounds; ++round) {
+        for (std::size_t turn = 0; turn < kSubjects; ++turn) {
+            const std::size_t subject = (round + turn) % kSubjects;
+            watcher.Drain();
+            auto run = std::make_unique<ProgramRun>(argvs[subject], onX);
+            const std::optional<Clock::time_point> shown =
+                watcher.WaitForMap(run->Started() + kStartTimeout);
+            std::cerr << kSubjectKeys[subject] << ": shown after "
+                      << (shown ? Milliseconds(*shown - run->Started()).count() : -1.0) << " ms\n";
+            if (shown) {
+                figures[subject].startMs.Add(Milliseconds(*shown - run->Started()).count());
+                instances.push_back({std::move(run), &figures[subject]});
+            } else {
+                ++figures[subject].failedStarts;
             }
+            std::this_thread::sleep_for(kGapBetweenStarts);
         }
     }
 
@@ -165,14 +154,7 @@ void MeasureStartup(BenchReport& report, const StartupPrograms& programs) {
         instance.figures->peakMb.Add(instance.run->PeakResidentMb());
         instance.run.reset();
     }
-    for (std::size_t platform = 0; platform < std::size(kPlatforms); ++platform) {
-        if (!kPlatforms[platform].onX || watcher.Connected()) {
-            ReportPlatform(report, kPlatforms[platform], figures[platform]);
-        } else {
-            report.Row("start-up, memory, idle (Xvfb)", "no X display (run under xvfb-run)", "-",
-                       Verdict::NotRun);
-        }
-    }
+    Report(report, figures);
 }
 
 }  // namespace dimrix::bench

@@ -22,37 +22,29 @@ namespace dimrix::bench {
 /// finds and keeps its text; a run that saw one has measured a failure, and Finish says so.
 class WindowRig {
 public:
-    /// @param capacity       bytes the run may write, and read
     /// @param bytesPerSecond rate the far end reads at, or 0 for as fast as it can
     WindowRig(std::size_t capacity, double bytesPerSecond);
     ~WindowRig();
     WindowRig(const WindowRig&) = delete;
     WindowRig& operator=(const WindowRig&) = delete;
 
-    /// Presses GO and starts reading the far end; `onArrival` runs on the reader's thread
-    /// after each read. @throws std::runtime_error if the port did not come online.
+    /// Presses GO and starts reading the far end; `onArrival` runs on the reader's thread.
     void Connect(std::function<void()> onArrival = {});
-    /// The control with this object name ("VScroll1_3").
-    /// @throws std::logic_error if the window has none.
+    /// By object name ("VScroll1_3"); throws if the window has none.
     [[nodiscard]] QWidget* Find(const std::string& name) const;
-    /// Clicks the button with this object name ("Command9_0").
     void Click(const std::string& name) const;
     /// "F+" on the first `channels` channels.
     void StartFade(int channels) const;
-    /// Turns the event loop until done() holds or the timeout passes; returns done().
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-    /// Turns the event loop until nothing more is handed over and the panel's last frame
-    /// has been read at the far end (the last frame is never stale, so it always goes).
-    /// @throws std::runtime_error if it never is.
+    /// Until nothing more is handed over and the panel's last frame has been read at the
+    /// far end (the last frame is never stale, so it always goes).
     void RunUntilLineClear();
     /// Closes the window as the operator would (the panel lets its queue out and closes
-    /// the port), then stops reading. @throws std::runtime_error if the panel reported
-    /// anything.
+    /// the port); throws if the panel reported anything.
     void Finish();
 
     [[nodiscard]] const WireReader& Reader() const { return m_reader; }
     [[nodiscard]] const WriteLog& Writes() const { return m_writes; }
-    /// The most bytes the port's queue held after a write.
     [[nodiscard]] std::size_t LargestQueue() const;
 
 private:

@@ -31,29 +31,25 @@ public:
     using Clock = std::chrono::steady_clock;
 
     /// @param capacity       most bytes the run may produce; more are read and dropped
-    /// @param bytesPerSecond line rate to pace reads at, or 0 for unpaced
+    /// @param bytesPerSecond line rate to pace reads at, or 0 for none
     WireReader(std::size_t capacity, double bytesPerSecond);
     ~WireReader();
     WireReader(const WireReader&) = delete;
     WireReader& operator=(const WireReader&) = delete;
 
-    /// The device the port under test opens.
     [[nodiscard]] const std::string& SlavePath() const { return m_slavePath; }
-    /// Runs on the reader's thread after each read that stored bytes.
     void SetOnArrival(std::function<void()> onArrival) { m_onArrival = std::move(onArrival); }
 
     void Start();
-    /// Stops and joins the thread; the stamps stay readable.
     void Stop();
 
-    /// Bytes read so far (up to the capacity).
     [[nodiscard]] std::size_t Count() const { return m_count.load(std::memory_order_acquire); }
     [[nodiscard]] std::uint8_t Byte(std::size_t index) const { return m_bytes[index]; }
     [[nodiscard]] Clock::time_point Time(std::size_t index) const { return m_times[index]; }
 
 private:
     void Read();
-    /// Reads at most `limit` bytes that are there now; returns how many it stored.
+    /// Reads at most `limit` bytes that are there now; returns how many.
     std::size_t Take(std::size_t limit, Clock::time_point when);
 
     int m_master = -1;

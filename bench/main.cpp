@@ -11,7 +11,6 @@
 #include <QSysInfo>
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <set>
 #include <string>
@@ -72,29 +71,22 @@ int main(int argc, char** argv) {
             wanted.insert(argument);
         }
     }
-    // The window draws into memory; the programs the start-up rows start choose their
-    // platform themselves.
+    // The window draws into memory; what the start-up rows start goes to the X display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QApplication app(argc, argv);
     BenchReport report;
     DescribeMachine(report);
     report.Info("load_before", LoadAverage());
     const auto started = std::chrono::steady_clock::now();
-    const std::pair<const char*, std::function<void()>> groups[] = {
-        {"latency", [&] { MeasureLatency(report); }},
-        {"fades", [&] { MeasureFades(report); }},
-        {"startup",
-         [&] {
-             MeasureStartup(report, {DIMRIX_PROGRAM_PATH, DIMRIX_FLOOR_PATH});
-         }},
-    };
+    const std::pair<const char*, void (*)(BenchReport&)> groups[] = {
+        {"latency", MeasureLatency}, {"fades", MeasureFades}, {"startup", MeasureStartup}};
     for (const auto& [name, measure] : groups) {
         if (!wanted.empty() && wanted.count(name) == 0) {
             continue;
         }
         std::cerr << "bench: " << name << "...\n";
         try {
-            measure();
+            measure(report);
         } catch (const std::exception& error) {
             std::cerr << name << " failed: " << error.what() << '\n';
             report.Row(name, std::string("failed: ") + error.what(), "-", Verdict::NotRun);
