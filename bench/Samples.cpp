@@ -1,14 +1,10 @@
-#include "support/Samples.h"
+#include "Samples.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace dimrix::bench {
-
-namespace {
-constexpr double kAllPercent = 100.0;
-}
 
 double Samples::Percentile(double percent) const {
     if (m_values.empty()) {
@@ -19,20 +15,6 @@ double Samples::Percentile(double percent) const {
     const double rank = std::ceil(percent / kAllPercent * static_cast<double>(sorted.size()));
     const auto index = static_cast<std::size_t>(std::max(rank, 1.0)) - 1;
     return sorted[std::min(index, sorted.size() - 1)];
-}
-
-double Samples::Max() const {
-    if (m_values.empty()) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    return *std::max_element(m_values.begin(), m_values.end());
-}
-
-double Samples::Min() const {
-    if (m_values.empty()) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    return *std::min_element(m_values.begin(), m_values.end());
 }
 
 }  // namespace dimrix::bench

@@ -3,11 +3,12 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "TimedPort.h"
+#include "WireReader.h"
 #include "protocol/LineDecoder.h"
-#include "wire/TimedPort.h"
-#include "wire/WireReader.h"
 
 namespace dimrix::bench {
 
@@ -32,8 +33,8 @@ public:
     /// frames of one tick go within microseconds, and ticks are 25 ms apart.
     static constexpr std::chrono::milliseconds kStepGap{5};
 
-    /// Judges everything in `writes` against the first `count` bytes of `reader`.
-    BoardTrail(const WriteLog& writes, const WireReader& reader, std::size_t count);
+    /// Judges everything in `writes` against everything `reader` has read.
+    BoardTrail(const WriteLog& writes, const WireReader& reader);
 
     [[nodiscard]] const std::vector<Step>& Steps() const { return m_steps; }
     /// When the boards first held this step's state or a later one of the panel's;
@@ -44,18 +45,14 @@ public:
     /// they never skipped one.
     [[nodiscard]] std::optional<Clock::time_point> FirstSkip() const { return m_firstSkip; }
 
-    /// Panel frames, and frames that reached the boards.
-    [[nodiscard]] std::size_t PanelFrames() const { return m_panelStates.size(); }
-    [[nodiscard]] std::size_t BoardFrames() const { return m_matched.size() + m_strays; }
-    /// Frames read that match no panel frame in order: a state the panel never set.
-    [[nodiscard]] std::size_t Strays() const { return m_strays; }
-    /// Torn or malformed frames at the far end.
-    [[nodiscard]] std::size_t Malformed() const { return m_malformed; }
-    /// Whether the far end's last byte ends a frame.
-    [[nodiscard]] bool EndsOnFrame() const { return m_endsOnFrame; }
-    /// Whether the boards end in the state the panel's whole stream leaves them in.
-    [[nodiscard]] bool EndsWherePanelEnds() const { return m_panelEnd == m_boardsEnd; }
+    /// Panel frames that never reached the boards: dropped as stale.
+    [[nodiscard]] std::size_t FramesDropped() const {
+        return m_panelStates.size() - m_matched.size();
+    }
     [[nodiscard]] const Boards& PanelEnd() const { return m_panelEnd; }
+    /// What is wrong with the boards' side: torn frames, states the panel never set, an
+    /// end elsewhere than the panel's; empty if nothing. Only stale states may be skipped.
+    [[nodiscard]] std::string Faults() const;
 
 private:
     struct Arrival {

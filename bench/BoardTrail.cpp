@@ -1,10 +1,10 @@
-#include "wire/BoardTrail.h"
+#include "BoardTrail.h"
 
 #include <algorithm>
 
 namespace dimrix::bench {
 
-BoardTrail::BoardTrail(const WriteLog& writes, const WireReader& reader, std::size_t count) {
+BoardTrail::BoardTrail(const WriteLog& writes, const WireReader& reader) {
     protocol::LineDecoder panel;
     std::vector<Clock::time_point> handedAt;
     for (std::size_t index = 0; index < writes.bytes.size(); ++index) {
@@ -26,7 +26,7 @@ BoardTrail::BoardTrail(const WriteLog& writes, const WireReader& reader, std::si
 
     protocol::LineDecoder boards;
     std::size_t next = 0;  // the earliest panel frame the next arrival may match
-    for (std::size_t index = 0; index < count; ++index) {
+    for (std::size_t index = 0; index < reader.Count(); ++index) {
         const std::size_t before = boards.Frames();
         boards.Feed(reader.Byte(index));
         if (boards.Frames() == before) {
@@ -57,6 +57,20 @@ std::optional<BoardTrail::Clock::time_point> BoardTrail::Reached(const Step& ste
         return std::nullopt;
     }
     return arrival->at;
+}
+
+std::string BoardTrail::Faults() const {
+    std::string faults;
+    if (m_malformed > 0 || !m_endsOnFrame) {
+        faults += std::to_string(m_malformed) + " torn frame(s) read; ";
+    }
+    if (m_strays > 0) {
+        faults += std::to_string(m_strays) + " state(s) read that the panel never set; ";
+    }
+    if (m_panelEnd != m_boardsEnd) {
+        faults += "the boards end elsewhere than the panel";
+    }
+    return faults;
 }
 
 }  // namespace dimrix::bench
