@@ -28,6 +28,7 @@ NO_WERROR      := -DDIMRIX_WERROR=OFF
 PROGRAMS       := dimrix dimrix-monitor
 
 .PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program screenshot bench \
+        bench-build \
         format package package-check install uninstall clean
 
 all: build
@@ -97,10 +98,14 @@ screenshot:
 	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix docs/dimrix.png
 	bash scripts/screenshot.sh ./$(BUILD_DIR)/dimrix-monitor docs/dimrix-monitor.png
 
-bench:
+# The bench program and everything it starts, built but not run (CI builds it this way).
+bench-build:
 	@$(DEPS) bench
-	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DDIMRIX_BENCH=ON
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DDIMRIX_BENCH=ON \
+	    $(WERROR) $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target dimrix_bench
+
+bench: bench-build
 	bash scripts/bench.sh $(BENCH_DIR)
 
 format:

@@ -7,7 +7,7 @@
 #   package     run, plus what builds and checks the .deb (dpkg-dev, file, lintian,
 #               desktop-file-utils, appstream)
 #   test        run, plus GoogleTest, Xvfb and the X tools the test suites use
-#   bench       test, plus Google Benchmark and xvfb-run's xauth
+#   bench       test, plus xvfb-run's xauth
 #   screenshot  run, plus Xvfb, the X tools and ImageMagick
 #   format      clang-format
 #   windows     the MinGW-w64 cross compiler (posix threads), Debian's Qt host tools,
@@ -24,7 +24,7 @@ run=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-liberation fonts-dejavu-core)
 package=("${run[@]}" dpkg-dev file lintian desktop-file-utils appstream)
 test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils xdotool libxcb1-dev)
-bench=("${test[@]}" libbenchmark-dev xauth)
+bench=("${test[@]}" xauth)
 screenshot=("${run[@]}" xvfb x11-utils imagemagick)
 format=(clang-format)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/WatchTermination.h"
 #include "serial/qt/QtPortService.h"
 #include "window/Form1.h"
@@ -12,12 +13,17 @@ namespace {
 // The build passes the one application id that also names the desktop entry, the
 // metainfo and the icons; a desktop matches the running window to them through it.
 constexpr const char* kApplicationId = DIMRIX_APP_ID;
+constexpr const char* kProgramName = "dimrix";
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
     const dimrix::app::CommandLine commandLine(argc, argv);
     if (const std::optional<int> status = commandLine.ExitStatus()) {
+        return *status;
+    }
+    if (const std::optional<int> status =
+            dimrix::app::DisplayCheck::ExitStatus(kProgramName, {}, argc, argv)) {
         return *status;
     }
     QApplication app(argc, argv);

@@ -1,8 +1,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
+#include <optional>
 #include <variant>
 
+#include "app/DisplayCheck.h"
 #include "monitor/qt/MonitorCommandLine.h"
 #include "monitor/qt/TextMonitor.h"
 #include "monitor/window/MonitorWindow.h"
@@ -23,6 +25,10 @@ int main(int argc, char* argv[]) {
     if (options.text) {
         const QCoreApplication app(argc, argv);
         return TextMonitor::Run(options);
+    }
+    if (const std::optional<int> status = dimrix::app::DisplayCheck::ExitStatus(
+            MonitorCommandLine::kProgram, "use --text to print frames instead", argc, argv)) {
+        return *status;
     }
     const QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(DIMRIX_MONITOR_APP_ID);

@@ -14,8 +14,8 @@ std::size_t BoardIndex(protocol::Address address) {
 
 }  // namespace
 
-LineMonitor::LineMonitor(TimePoint start, const serial::LineSettings& settings)
-    : m_start(start), m_capacity(settings.BytesPerSecond()), m_now(start) {}
+LineMonitor::LineMonitor(TimePoint start, std::int32_t capacity)
+    : m_start(start), m_capacity(capacity), m_now(start) {}
 
 void LineMonitor::Read(std::span<const protocol::Byte> bytes, TimePoint now) {
     if (bytes.empty()) {

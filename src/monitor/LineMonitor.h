@@ -9,7 +9,6 @@
 #include "monitor/MonitorListener.h"
 #include "monitor/RateWindow.h"
 #include "protocol/LineDecoder.h"
-#include "serial/LineSettings.h"
 
 namespace dimrix::monitor {
 
@@ -39,8 +38,9 @@ public:
     // How long the board a frame went to stays marked.
     static constexpr std::chrono::milliseconds kMarkTime{600};
 
-    // `settings`: the line's, which give the bytes per second it can carry.
-    LineMonitor(TimePoint start, const serial::LineSettings& settings);
+    // `capacity`: the bytes per second the line carries at most, which the load is
+    // measured against.
+    LineMonitor(TimePoint start, std::int32_t capacity);
     ~LineMonitor() override = default;
     LineMonitor(const LineMonitor&) = delete;
     LineMonitor& operator=(const LineMonitor&) = delete;

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "protocol/ByteClass.h"
-#include "serial/ErrorNumber.h"
 
 namespace dimrix::monitor {
 
@@ -109,23 +108,6 @@ std::string MonitorText::Status(const std::string& device, const std::optional<s
               std::to_string(counts.preset) + ", master " + std::to_string(counts.master) +
               kSeparator + "malformed or torn " + std::to_string(counts.malformed);
     return status;
-}
-
-std::string MonitorText::OpenFailure(const serial::LinkError& error) {
-    std::string text = error.what();
-    switch (error.Number()) {
-        case serial::errors::kPermissionDenied:
-            text +=
-                " (serial devices belong to the dialout group: add your user to it, "
-                "then log in again)";
-            break;
-        case serial::errors::kSettingsRejected:
-            text += " (not a serial port)";
-            break;
-        default:
-            break;
-    }
-    return text;
 }
 
 }  // namespace dimrix::monitor

@@ -8,7 +8,6 @@
 #include "monitor/LineMonitor.h"
 #include "protocol/DecodeListener.h"
 #include "protocol/Protocol.h"
-#include "serial/LinkError.h"
 
 namespace dimrix::monitor {
 
@@ -38,8 +37,6 @@ public:
     [[nodiscard]] static std::string Status(const std::string& device,
                                             const std::optional<std::string>& fault,
                                             const LineMonitor& monitor, LineMonitor::TimePoint now);
-    // Why a device could not be opened, with what the operator can do about it.
-    [[nodiscard]] static std::string OpenFailure(const serial::LinkError& error);
 };
 
 }  // namespace dimrix::monitor

@@ -15,6 +15,8 @@ namespace {
 using std::chrono::milliseconds;
 
 const LineMonitor::TimePoint kStart{std::chrono::hours(5)};
+// 19200 baud, ten bit times a byte.
+constexpr std::int32_t kLineBytesPerSecond = 1920;
 // Each read arrives this long after the one before it.
 constexpr milliseconds kReadInterval{250};
 
@@ -82,7 +84,7 @@ TEST(LineMonitorTest, PrintsAndCountsEveryFrameAsTheBoardsReadIt) {
     };
     for (const MonitorCase& c : cases) {
         SCOPED_TRACE(c.name);
-        LineMonitor monitor(kStart, serial::kBoardLineSettings);
+        LineMonitor monitor(kStart, kLineBytesPerSecond);
         RecordingListener listener;
         monitor.SetListener(&listener);
         LineMonitor::TimePoint now = kStart;
@@ -98,7 +100,7 @@ TEST(LineMonitorTest, PrintsAndCountsEveryFrameAsTheBoardsReadIt) {
 }
 
 TEST(LineMonitorTest, LoadRatesMarkAndRepaintsFollowTheClockHandedIn) {
-    LineMonitor monitor(kStart, serial::kBoardLineSettings);
+    LineMonitor monitor(kStart, kLineBytesPerSecond);
     EXPECT_EQ(monitor.Capacity(), 1920);
     EXPECT_EQ(monitor.TakeChanged(kStart).count(), 31U) << "the first repaint is whole";
     EXPECT_FALSE(monitor.SinceLastByte(kStart));

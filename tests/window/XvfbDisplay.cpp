@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <QRegularExpression>
+#include <QtTest/QTest>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,6 +17,8 @@ namespace {
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;
 constexpr int kStartMilliseconds = 20000;
+// How long a program under test may take to show its window, on a loaded machine.
+constexpr int kWindowMilliseconds = 30000;
 
 struct FreeReply {
     void operator()(void* reply) const { std::free(reply); }
@@ -84,6 +87,44 @@ std::optional<XvfbDisplay::Window> XvfbDisplay::FindWindow(const QString& title)
         QRect(Field(report, "Absolute upper-left X"), Field(report, "Absolute upper-left Y"),
               Field(report, "Width"), Field(report, "Height")),
         report.contains("Map State: IsViewable")};
+}
+
+std::optional<XvfbDisplay::Window> XvfbDisplay::AwaitWindow(const QString& title) const {
+    std::optional<Window> window;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            window = FindWindow(title);
+            return window && window->viewable;
+        },
+        kWindowMilliseconds);
+    return shown ? window : std::nullopt;
+}
+
+void XvfbDisplay::Click(QPoint where) const {
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(Environment());
+    xdotool.start("xdotool", {"mousemove", "--sync", QString::number(where.x()),
+                              QString::number(where.y()), "click", "1"});
+    if (!xdotool.waitForFinished(kWindowMilliseconds) ||
+        xdotool.exitStatus() != QProcess::NormalExit || xdotool.exitCode() != 0) {
+        throw std::runtime_error("xdotool failed: " + xdotool.errorString().toStdString() + ' ' +
+                                 xdotool.readAllStandardError().toStdString());
+    }
+}
+
+QProcessEnvironment XvfbDisplay::WithoutDisplay() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(name);
+    }
+    environment.insert("LSAN_OPTIONS", "suppressions=" DIMRIX_LSAN_SUPPRESSIONS);
+    return environment;
+}
+
+QProcessEnvironment XvfbDisplay::Environment() const {
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert("DISPLAY", m_name);
+    return environment;
 }
 
 void XvfbDisplay::RequestClose(unsigned long window) const {

@@ -12,15 +12,14 @@ namespace dimrix::monitor {
 
 namespace {
 
-constexpr char kProgram[] = "dimrix-monitor";
-
 void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
 }
 
 int UsageError(const QCommandLineParser& parser, const QString& error) {
-    Print(stderr, QString("%1: %2\n\n%3").arg(kProgram, error, parser.helpText()));
+    Print(stderr,
+          QString("%1: %2\n\n%3").arg(MonitorCommandLine::kProgram, error, parser.helpText()));
     return MonitorCommandLine::kUsageError;
 }
 
@@ -30,7 +29,7 @@ std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& a
     // The parser names the program after the application object's first argument; one
     // that lives only for the parse needs no display, and says "dimrix-monitor" however
     // the program was started.
-    std::string name = kProgram;
+    std::string name = MonitorCommandLine::kProgram;
     std::array<char*, 1> names{name.data()};
     int count = static_cast<int>(names.size());
     const QCoreApplication naming(count, names.data());
@@ -58,7 +57,7 @@ std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& a
         return kDone;
     }
     if (parser.isSet(version)) {
-        Print(stdout, QString("%1 %2\n").arg(kProgram, DIMRIX_VERSION));
+        Print(stdout, QString("%1 %2\n").arg(MonitorCommandLine::kProgram, DIMRIX_VERSION));
         return kDone;
     }
     MonitorOptions options;

@@ -23,6 +23,8 @@ public:
     // Exit statuses for what ends the program before it starts.
     static constexpr int kDone = 0;
     static constexpr int kUsageError = 2;
+    // The name the monitor gives itself in what it prints, however it was started.
+    static constexpr char kProgram[] = "dimrix-monitor";
 
     // The options, or the exit status once --help or --version was answered on standard
     // output, or the error and usage told on standard error.

@@ -1,14 +1,38 @@
 #include "monitor/qt/MonitorSession.h"
 
 #include <cstdio>
+#include <string>
 
 #include "monitor/MonitorText.h"
 #include "monitor/qt/DeviceLine.h"
 #include "monitor/qt/VirtualLine.h"
+#include "serial/ErrorNumber.h"
 #include "serial/LineSettings.h"
 #include "serial/LinkError.h"
 
 namespace dimrix::monitor {
+
+namespace {
+
+// Why a device could not be opened, with what the operator can do about it.
+std::string OpenFailure(const serial::LinkError& error) {
+    std::string text = error.what();
+    switch (error.Number()) {
+        case serial::errors::kPermissionDenied:
+            text +=
+                " (serial devices belong to the dialout group: add your user to it, "
+                "then log in again)";
+            break;
+        case serial::errors::kSettingsRejected:
+            text += " (not a serial port)";
+            break;
+        default:
+            break;
+    }
+    return text;
+}
+
+}  // namespace
 
 std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& options, Loss loss) {
     std::unique_ptr<LineSource> source;
@@ -21,7 +45,7 @@ std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& opti
     try {
         session->Open();
     } catch (const serial::LinkError& error) {
-        std::fprintf(stderr, "dimrix-monitor: %s\n", MonitorText::OpenFailure(error).c_str());
+        std::fprintf(stderr, "dimrix-monitor: %s\n", OpenFailure(error).c_str());
         return nullptr;
     }
     if (options.virtualLine) {
@@ -35,7 +59,7 @@ std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& opti
 MonitorSession::MonitorSession(std::unique_ptr<LineSource> source, Loss loss)
     : m_loss(loss),
       m_source(std::move(source)),
-      m_monitor(LineMonitor::Clock::now(), serial::kBoardLineSettings) {
+      m_monitor(LineMonitor::Clock::now(), serial::kBoardLineSettings.BytesPerSecond()) {
     m_source->SetHandlers(
         [this](std::span<const protocol::Byte> bytes) {
             m_monitor.Read(bytes, LineMonitor::Clock::now());

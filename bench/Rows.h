@@ -1,0 +1,22 @@
+#pragma once
+
+/// @file
+/// The groups of rows the bench program measures, each into the one report. A group
+/// that throws has measured a failure; the program says so in a row of its own.
+
+#include "BenchReport.h"
+
+namespace dimrix::bench {
+
+/// Event to wire: a slider move through the shown window until its frame's last byte
+/// is read at the far end. Needs a QApplication.
+void MeasureLatency(BenchReport& report);
+/// The fade clock, one channel and eight; the eight-channel fade overrunning a line read
+/// at 19200 baud (boards behind the screen, backlog, queue); All OFF under that load.
+/// Needs a QApplication.
+void MeasureFades(BenchReport& report);
+
+/// Start-up, peak memory and idle cost, watched from outside on the X display.
+void MeasureStartup(BenchReport& report);
+
+}  // namespace dimrix::bench
