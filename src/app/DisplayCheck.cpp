@@ -23,11 +23,13 @@ bool IsSet(const char* variable) {
 
 // Qt reads its own options with one dash or two, each followed by its value.
 bool NamesQtOption(std::span<const char* const> arguments, std::string_view option) {
-    const std::string single = "-" + std::string(option);
-    const std::string dual = "-" + single;
     for (std::size_t index = 1; index + 1 < arguments.size(); ++index) {
-        const std::string_view argument = arguments[index];
-        if (argument == single || argument == dual) {
+        std::string_view argument = arguments[index];
+        if (!argument.starts_with('-')) {
+            continue;
+        }
+        argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
+        if (argument == option) {
             return true;
         }
     }
