@@ -26,9 +26,10 @@ BoardTrail::BoardTrail(const WriteLog& writes, const WireReader& reader) {
 
     protocol::LineDecoder boards;
     std::size_t next = 0;  // the earliest panel frame the next arrival may match
-    for (std::size_t index = 0; index < reader.Count(); ++index) {
+    const auto read = reader.Bytes();
+    for (std::size_t index = 0; index < read.size(); ++index) {
         const std::size_t before = boards.Frames();
-        boards.Feed(reader.Byte(index));
+        boards.Feed(read[index]);
         if (boards.Frames() == before) {
             continue;
         }
