@@ -49,7 +49,7 @@ public:
     [[nodiscard]] const Boards& PanelEnd() const { return m_panelEnd; }
     /// Torn frames, states the panel never set, an end elsewhere than the panel's; empty
     /// if nothing is wrong.
-    [[nodiscard]] std::string Faults() const;
+    [[nodiscard]] const std::string& Faults() const { return m_faults; }
 
 private:
     struct Arrival {
@@ -61,11 +61,8 @@ private:
     std::vector<Arrival> m_matched;
     std::vector<Step> m_steps;
     std::optional<Clock::time_point> m_firstSkip;
-    std::size_t m_strays = 0;
-    std::size_t m_malformed = 0;
-    bool m_endsOnFrame = true;
     Boards m_panelEnd{};
-    Boards m_boardsEnd{};
+    std::string m_faults;
 };
 
 }  // namespace dimrix::bench

@@ -70,7 +70,8 @@ std::string Range(const Samples& samples, int decimals = 1) {
 
 void ReportMonitorCpu(BenchReport& report, const Figures& monitor, const char* mode, double goal) {
     const Samples& cpu = monitor.cpuPercent;
-    report.Row(std::string("bus monitor CPU, ") + mode + ", its line carrying 1920 bytes/s",
+    report.Row(std::string("bus monitor CPU, ") + mode +
+                   ", its line carrying 8-channel fade frames at 1920 bytes/s",
                Fixed(cpu.Median(), 2) + " % of one core (" + Range(cpu, 2) + " over " +
                    std::to_string(cpu.Count()) + " runs of 10 s, " +
                    std::to_string(monitor.failed) + " failed); the line carried " +
