@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -8,12 +9,14 @@
 
 namespace dimrix::bench {
 
-/// Whether a figure reached its goal.
-enum class Verdict {
-    Met,
-    Missed,
-    NotRun,  ///< it could not be taken; the figure says why
-};
+enum class Verdict { Met, Missed, NotRun };
+
+inline Verdict MetIf(bool met) {
+    return met ? Verdict::Met : Verdict::Missed;
+}
+
+/// `value` with `decimals` digits after the point, as the table shows figures.
+std::string Fixed(double value, int decimals = 1);
 
 /// Every figure of one bench run: the table printed at the end, and the same figures,
 /// with the machine and the load it ran under, as JSON.
@@ -28,14 +31,6 @@ public:
     void PrintTable(std::ostream& out) const;
     void WriteJson(std::ostream& out) const;
 
-    static Verdict Below(double value, double goal) {
-        return value < goal ? Verdict::Met : Verdict::Missed;
-    }
-    static Verdict AtMost(double value, double goal) {
-        return value <= goal ? Verdict::Met : Verdict::Missed;
-    }
-    static std::string Fixed(double value, int decimals);
-
 private:
     struct Line {
         std::string row;
@@ -44,11 +39,9 @@ private:
         Verdict verdict;
     };
 
-    [[nodiscard]] std::string InfoOf(std::string_view key) const;
-
     std::vector<Line> m_rows;
     std::vector<std::pair<std::string, double>> m_values;
-    std::vector<std::pair<std::string, std::string>> m_info;
+    std::map<std::string, std::string, std::less<>> m_info;
 };
 
 }  // namespace dimrix::bench

@@ -26,16 +26,18 @@ BoardTrail::BoardTrail(const WriteLog& writes, const WireReader& reader) {
 
     protocol::LineDecoder boards;
     std::size_t next = 0;  // the earliest panel frame the next arrival may match
-    for (std::size_t index = 0; index < reader.Count(); ++index) {
+    std::size_t strays = 0;
+    const auto read = reader.Bytes();
+    for (std::size_t index = 0; index < read.size(); ++index) {
         const std::size_t before = boards.Frames();
-        boards.Feed(reader.Byte(index));
+        boards.Feed(read[index]);
         if (boards.Frames() == before) {
             continue;
         }
         const auto from = m_panelStates.begin() + static_cast<std::ptrdiff_t>(next);
         const auto match = std::find(from, m_panelStates.end(), boards.State());
         if (match == m_panelStates.end()) {
-            ++m_strays;
+            ++strays;
             continue;
         }
         const auto frame = static_cast<std::size_t>(match - m_panelStates.begin());
@@ -45,9 +47,15 @@ BoardTrail::BoardTrail(const WriteLog& writes, const WireReader& reader) {
         m_matched.push_back({frame, reader.Time(index)});
         next = frame + 1;
     }
-    m_malformed = boards.Malformed();
-    m_endsOnFrame = !boards.InFrame();
-    m_boardsEnd = boards.State();
+    if (boards.Malformed() > 0 || boards.InFrame()) {
+        m_faults += std::to_string(boards.Malformed()) + " torn frame(s) read; ";
+    }
+    if (strays > 0) {
+        m_faults += std::to_string(strays) + " state(s) read that the panel never set; ";
+    }
+    if (m_panelEnd != boards.State()) {
+        m_faults += "the boards end elsewhere than the panel";
+    }
 }
 
 std::optional<BoardTrail::Clock::time_point> BoardTrail::Reached(const Step& step) const {
@@ -57,20 +65,6 @@ std::optional<BoardTrail::Clock::time_point> BoardTrail::Reached(const Step& ste
         return std::nullopt;
     }
     return arrival->at;
-}
-
-std::string BoardTrail::Faults() const {
-    std::string faults;
-    if (m_malformed > 0 || !m_endsOnFrame) {
-        faults += std::to_string(m_malformed) + " torn frame(s) read; ";
-    }
-    if (m_strays > 0) {
-        faults += std::to_string(m_strays) + " state(s) read that the panel never set; ";
-    }
-    if (m_panelEnd != m_boardsEnd) {
-        faults += "the boards end elsewhere than the panel";
-    }
-    return faults;
 }
 
 }  // namespace dimrix::bench

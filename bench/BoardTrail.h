@@ -12,11 +12,10 @@
 
 namespace dimrix::bench {
 
-/// How far the boards trail the panel. The panel's side is every state its frames put
-/// the boards in, in the order it handed them to the port; the boards' side is every
-/// state the bytes read at the far end put them in, decoded as the boards read them.
-/// Each frame read is matched to the panel frame it came from: the same state, later
-/// than the last match. A frame the port dropped as stale simply has no match.
+/// How far the boards trail the panel: every state the panel's frames put the boards in,
+/// as handed to the port, and every state the bytes read at the far end put them in, each
+/// matched to the panel frame it came from (the same state, later than the last match).
+/// A frame the port dropped as stale simply has no match.
 class BoardTrail {
 public:
     using Clock = WireReader::Clock;
@@ -29,8 +28,7 @@ public:
         Clock::time_point at;   ///< when that frame's last byte was handed over
     };
 
-    /// Two frames handed over further apart than this belong to different steps; the
-    /// frames of one tick go within microseconds, and ticks are 25 ms apart.
+    /// The frames of one tick go within microseconds; ticks are 25 ms apart.
     static constexpr std::chrono::milliseconds kStepGap{5};
 
     /// Judges everything in `writes` against everything `reader` has read.
@@ -40,9 +38,8 @@ public:
     /// When the boards first held this step's state or a later one of the panel's;
     /// nothing if they never did.
     [[nodiscard]] std::optional<Clock::time_point> Reached(const Step& step) const;
-    /// When the boards first skipped a state the panel had set: the frame read then came
-    /// after one the port dropped as stale, so the line was overrun by then. Nothing if
-    /// they never skipped one.
+    /// When the boards first skipped a state the panel had set, which the port drops only
+    /// once the line is overrun.
     [[nodiscard]] std::optional<Clock::time_point> FirstSkip() const { return m_firstSkip; }
 
     /// Panel frames that never reached the boards: dropped as stale.
@@ -50,9 +47,9 @@ public:
         return m_panelStates.size() - m_matched.size();
     }
     [[nodiscard]] const Boards& PanelEnd() const { return m_panelEnd; }
-    /// What is wrong with the boards' side: torn frames, states the panel never set, an
-    /// end elsewhere than the panel's; empty if nothing. Only stale states may be skipped.
-    [[nodiscard]] std::string Faults() const;
+    /// Torn frames, states the panel never set, an end elsewhere than the panel's; empty
+    /// if nothing is wrong.
+    [[nodiscard]] const std::string& Faults() const { return m_faults; }
 
 private:
     struct Arrival {
@@ -64,11 +61,8 @@ private:
     std::vector<Arrival> m_matched;
     std::vector<Step> m_steps;
     std::optional<Clock::time_point> m_firstSkip;
-    std::size_t m_strays = 0;
-    std::size_t m_malformed = 0;
-    bool m_endsOnFrame = true;
     Boards m_panelEnd{};
-    Boards m_boardsEnd{};
+    std::string m_faults;
 };
 
 }  // namespace dimrix::bench

@@ -1,11 +1,7 @@
-// The floor the program's start-up is held against: a Qt Widgets program built in the
-// same tree with the same flags, showing a window of the program's size. Given
-// "widgets", the window holds the program's widgets where the program puts them: the
-// same frames, labels, buttons, scroll bars, edit box and radio buttons, with the same
-// captions and fonts, in plain Qt classes and with nothing behind them. Drawing text
-// costs the font set-up and the sixty-odd controls take time to build, so the program
-// can start no faster than this window: it, not a bare one, is the goal. Without an
-// argument the window is bare, for comparison with any other Qt program.
+// The floors the program's start-up is held against, built with the same flags: a bare
+// window of the program's size or, given "widgets", one holding the program's widgets
+// where it puts them, with their captions and fonts, in plain Qt classes with nothing
+// behind them. The program can start no faster than that: it is the goal.
 
 #include <QApplication>
 #include <QGroupBox>

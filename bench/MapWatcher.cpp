@@ -4,7 +4,6 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <memory>
 
 namespace dimrix::bench {
 
@@ -12,16 +11,9 @@ namespace {
 
 constexpr std::uint8_t kEventCodeMask = 0x7f;
 
-struct FreeDeleter {
-    void operator()(void* block) const { std::free(block); }
-};
-
 }  // namespace
 
 MapWatcher::MapWatcher() {
-    if (std::getenv("DISPLAY") == nullptr) {
-        return;
-    }
     m_connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(m_connection) != 0) {
         xcb_disconnect(m_connection);
@@ -43,9 +35,6 @@ MapWatcher::~MapWatcher() {
 }
 
 void MapWatcher::Drain() {
-    if (m_connection == nullptr) {
-        return;
-    }
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
         std::free(event);
     }
@@ -56,9 +45,11 @@ std::optional<MapWatcher::Clock::time_point> MapWatcher::WaitForMap(Clock::time_
     while (true) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
             const Clock::time_point heard = Clock::now();
-            const std::unique_ptr<xcb_generic_event_t, FreeDeleter> owned(event);
-            if ((event->response_type & kEventCodeMask) == XCB_MAP_NOTIFY &&
-                reinterpret_cast<const xcb_map_notify_event_t*>(event)->override_redirect == 0) {
+            const bool shown =
+                (event->response_type & kEventCodeMask) == XCB_MAP_NOTIFY &&
+                reinterpret_cast<const xcb_map_notify_event_t*>(event)->override_redirect == 0;
+            std::free(event);
+            if (shown) {
                 return heard;
             }
         }

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 extern char** environ;
@@ -22,42 +21,21 @@ constexpr double kNanosecondsPerSecond = 1e9;
 // VmHWM counts kB of 1024 bytes; the table gives MB of a million.
 constexpr double kKbPerMb = 1e6 / 1024;
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
-ProgramRun::ProgramRun(const std::vector<std::string>& argv,
-                       const std::map<std::string, std::string>& environment) {
-    std::vector<std::string> strings = argv;
-    const std::size_t firstVariable = strings.size();
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string variable(*entry);
-        if (environment.count(variable.substr(0, variable.find('='))) == 0) {
-            strings.push_back(variable);
-        }
-    }
-    for (const auto& [name, value] : environment) {
-        strings.push_back(name + '=' + value);
-    }
+ProgramRun::ProgramRun(const std::vector<std::string>& argv) {
     std::vector<char*> pointers;
-    for (std::string& text : strings) {
-        pointers.push_back(text.data());
+    for (const std::string& argument : argv) {
+        pointers.push_back(const_cast<char*>(argument.c_str()));
     }
-    pointers.insert(pointers.begin() + static_cast<std::ptrdiff_t>(firstVariable), nullptr);
     pointers.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     m_started = Clock::now();
-    const int failed = ::posix_spawn(&m_pid, pointers[0], &actions, nullptr, pointers.data(),
-                                     pointers.data() + firstVariable + 1);
+    const int failed =
+        ::posix_spawn(&m_pid, pointers[0], &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
         throw std::system_error(failed, std::generic_category(), "posix_spawn " + argv.at(0));
@@ -70,6 +48,12 @@ ProgramRun::~ProgramRun() {
     }
 }
 
+bool ProgramRun::Running() const {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
 std::string ProgramRun::Proc(const std::string& leaf) const {
     return "/proc/" + std::to_string(m_pid) + "/" + leaf;
 }
@@ -80,9 +64,8 @@ double ProgramRun::CpuSeconds() const {
     double nanoseconds = 0.0;
     std::error_code error;
     for (const auto& task : std::filesystem::directory_iterator(Proc("task"), error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
         double onCpu = 0.0;
-        if (schedstat >> onCpu) {
+        if (std::ifstream(task.path() / "schedstat") >> onCpu) {
             nanoseconds += onCpu;
         }
     }
@@ -90,7 +73,7 @@ double ProgramRun::CpuSeconds() const {
 }
 
 double ProgramRun::PeakResidentMb() const {
-    std::istringstream status(ReadWhole(Proc("status")));
+    std::ifstream status(Proc("status"));
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmHWM:", 0) == 0) {
             return std::stod(line.substr(line.find_first_of("0123456789"))) / kKbPerMb;

@@ -3,7 +3,6 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,16 +14,16 @@ class ProgramRun {
 public:
     using Clock = std::chrono::steady_clock;
 
-    /// Starts `argv[0]` with these variables set, its output discarded.
+    /// Starts `argv[0]` in the bench's environment, its output discarded.
     /// @throws std::system_error if it cannot be started.
-    ProgramRun(const std::vector<std::string>& argv,
-               const std::map<std::string, std::string>& environment);
+    explicit ProgramRun(const std::vector<std::string>& argv);
     /// Ends it (SIGTERM) and reaps it.
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
     [[nodiscard]] Clock::time_point Started() const { return m_started; }
+    [[nodiscard]] bool Running() const;
     /// CPU seconds of all its threads so far.
     [[nodiscard]] double CpuSeconds() const;
     /// VmHWM, in MB.

@@ -1,8 +1,8 @@
 #pragma once
 
 /// @file
-/// The groups of rows the bench program measures, each into the one report. A group
-/// that throws has measured a failure; the program says so in a row of its own.
+/// The groups of rows the bench program measures into the one report. A group that
+/// throws has measured a failure; the program says so in a row of its own.
 
 #include "BenchReport.h"
 
@@ -15,8 +15,8 @@ void MeasureLatency(BenchReport& report);
 /// at 19200 baud (boards behind the screen, backlog, queue); All OFF under that load.
 /// Needs a QApplication.
 void MeasureFades(BenchReport& report);
-
-/// Start-up, peak memory and idle cost, watched from outside on the X display.
+/// Start-up, peak memory and CPU of the panel and the bus monitor, watched from outside
+/// on the X display.
 void MeasureStartup(BenchReport& report);
 
 }  // namespace dimrix::bench

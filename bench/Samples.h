@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstddef>
+#include <string>
 #include <vector>
 
 namespace dimrix::bench {
@@ -9,26 +9,20 @@ namespace dimrix::bench {
 class Samples {
 public:
     void Add(double value) { m_values.push_back(value); }
-    void Add(const Samples& more) {
-        m_values.insert(m_values.end(), more.m_values.begin(), more.m_values.end());
-    }
     [[nodiscard]] std::size_t Count() const { return m_values.size(); }
     [[nodiscard]] bool Empty() const { return m_values.empty(); }
     [[nodiscard]] const std::vector<double>& Values() const { return m_values; }
 
     /// Nearest rank, 0 < percent <= 100; NaN when empty.
     [[nodiscard]] double Percentile(double percent) const;
-    [[nodiscard]] double Median() const { return Percentile(kMedianPercent); }
-    [[nodiscard]] double P99() const { return Percentile(kP99Percent); }
-    [[nodiscard]] double Min() const { return Percentile(kLowestPercent); }
-    [[nodiscard]] double Max() const { return Percentile(kAllPercent); }
+    [[nodiscard]] double Median() const { return Percentile(50.0); }
+    [[nodiscard]] double P99() const { return Percentile(99.0); }
+    [[nodiscard]] double Min() const { return Percentile(1e-9); }
+    [[nodiscard]] double Max() const { return Percentile(100.0); }
+    /// "p50 a / p99 b / max c ms".
+    [[nodiscard]] std::string Spread(int decimals = 1) const;
 
 private:
-    static constexpr double kLowestPercent = 1e-9;
-    static constexpr double kMedianPercent = 50.0;
-    static constexpr double kP99Percent = 99.0;
-    static constexpr double kAllPercent = 100.0;
-
     std::vector<double> m_values;
 };
 

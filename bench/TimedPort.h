@@ -10,8 +10,8 @@
 
 namespace dimrix::bench {
 
-/// Every byte the panel handed to the port, the moment it did, and how many bytes the
-/// port's own queue held just after. Owned by the bench; the panel owns the port.
+/// Every byte the panel handed to the port, when, and what the port's queue held just
+/// after. Owned by the bench; the panel owns the port.
 struct WriteLog {
     std::vector<std::uint8_t> bytes;
     std::vector<std::chrono::steady_clock::time_point> times;
@@ -22,9 +22,7 @@ struct WriteLog {
 /// the queue only grows by a write, so the sizes noted catch its largest.
 class TimedPort : public serial::QtPortService {
 public:
-    /// @param capacity writes to reserve room for, so that logging does not allocate
-    ///                 while the panel is being timed
-    TimedPort(const std::string& device, WriteLog& log, std::size_t capacity);
+    TimedPort(const std::string& device, WriteLog& log);
 
     void Write(protocol::Byte value) override;
 

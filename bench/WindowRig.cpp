@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "BoardTrail.h"
 #include "panel/PanelModel.h"
 #include "protocol/Frames.h"
 
@@ -25,10 +26,10 @@ constexpr std::chrono::seconds kClearTimeout{30};
 
 }  // namespace
 
-WindowRig::WindowRig(std::size_t capacity, double bytesPerSecond)
-    : m_reader(capacity, bytesPerSecond),
+WindowRig::WindowRig(double bytesPerSecond)
+    : m_reader(bytesPerSecond),
       m_window(std::make_unique<window::Form1>(
-          std::make_unique<TimedPort>(m_reader.SlavePath(), m_writes, capacity))) {
+          std::make_unique<TimedPort>(m_reader.SlavePath(), m_writes))) {
     m_watchdog.setTimerType(Qt::CoarseTimer);
     m_watchdog.setInterval(kWatchdogInterval);
     QObject::connect(&m_watchdog, &QTimer::timeout, [this] { DismissReport(); });
@@ -49,8 +50,7 @@ void WindowRig::Connect(std::function<void()> onArrival) {
         throw std::runtime_error("the port did not come online: " +
                                  (m_reports.empty() ? "no report" : m_reports.back()));
     }
-    m_reader.SetOnArrival(std::move(onArrival));
-    m_reader.Start();
+    m_reader.Start(std::move(onArrival));
 }
 
 QWidget* WindowRig::Find(const std::string& name) const {
@@ -86,18 +86,12 @@ bool WindowRig::RunUntil(const std::function<bool()>& done, std::chrono::millise
 
 void WindowRig::RunUntilLineClear() {
     const auto clear = [this] {
-        const std::size_t written = m_writes.bytes.size();
-        const std::size_t read = m_reader.Count();
+        const auto read = m_reader.Bytes();
+        const auto& written = m_writes.bytes;
         constexpr std::size_t kFrame = protocol::kAddressFrameSize;
-        if (written < kFrame || read < kFrame || Clock::now() - m_writes.times.back() < kQuiet) {
-            return false;
-        }
-        for (std::size_t back = 1; back <= kFrame; ++back) {
-            if (m_reader.Byte(read - back) != m_writes.bytes[written - back]) {
-                return false;
-            }
-        }
-        return true;
+        return written.size() >= kFrame && read.size() >= kFrame &&
+               Clock::now() - m_writes.times.back() >= kQuiet &&
+               std::equal(written.end() - kFrame, written.end(), read.end() - kFrame);
     };
     if (!RunUntil(clear, kClearTimeout)) {
         throw std::runtime_error("the panel's last frame never reached the far end (" +
@@ -112,12 +106,9 @@ void WindowRig::Finish() {
     if (!m_reports.empty()) {
         throw std::runtime_error("the panel reported a failure: " + m_reports.front());
     }
-}
-
-std::size_t WindowRig::LargestQueue() const {
-    return m_writes.queued.empty()
-               ? 0
-               : *std::max_element(m_writes.queued.begin(), m_writes.queued.end());
+    if (const std::string faults = BoardTrail(m_writes, m_reader).Faults(); !faults.empty()) {
+        throw std::runtime_error("the boards read wrong: " + faults);
+    }
 }
 
 void WindowRig::DismissReport() {

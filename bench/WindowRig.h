@@ -15,21 +15,18 @@ namespace dimrix::bench {
 
 /// The one rig every line figure is taken on: the program's real window on the real Qt
 /// port, whose device is a pseudo-terminal read by a WireReader, every write logged on
-/// the way. The window is driven as an operator would: controls are found by their object
-/// names, and its own timers run on the event loop the bench turns. Needs a QApplication.
-///
-/// A report box would wait for an operator forever, so the rig closes any modal box it
-/// finds and keeps its text; a run that saw one has measured a failure, and Finish says so.
+/// the way. The window's own timers run on the event loop the bench turns. A report box
+/// would wait for an operator forever, so the rig closes any it finds and Finish throws.
 class WindowRig {
 public:
     /// @param bytesPerSecond rate the far end reads at, or 0 for as fast as it can
-    WindowRig(std::size_t capacity, double bytesPerSecond);
+    explicit WindowRig(double bytesPerSecond);
     ~WindowRig();
     WindowRig(const WindowRig&) = delete;
     WindowRig& operator=(const WindowRig&) = delete;
 
     /// Presses GO and starts reading the far end; `onArrival` runs on the reader's thread.
-    void Connect(std::function<void()> onArrival = {});
+    void Connect(std::function<void()> onArrival = [] {});
     /// By object name ("VScroll1_3"); throws if the window has none.
     [[nodiscard]] QWidget* Find(const std::string& name) const;
     void Click(const std::string& name) const;
@@ -39,13 +36,12 @@ public:
     /// Until nothing more is handed over and the panel's last frame has been read at the
     /// far end (the last frame is never stale, so it always goes).
     void RunUntilLineClear();
-    /// Closes the window as the operator would (the panel lets its queue out and closes
-    /// the port); throws if the panel reported anything.
+    /// Closes the window as the operator would; throws if the panel reported anything or
+    /// the boards read anything but what it sent, less the frames dropped as stale.
     void Finish();
 
     [[nodiscard]] const WireReader& Reader() const { return m_reader; }
     [[nodiscard]] const WriteLog& Writes() const { return m_writes; }
-    [[nodiscard]] std::size_t LargestQueue() const;
 
 private:
     void DismissReport();

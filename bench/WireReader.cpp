@@ -13,15 +13,13 @@ namespace dimrix::bench {
 
 namespace {
 
-// The paced reader's step: a few bytes' worth at 19200 baud, far finer than the
-// backlog it measures.
+// A few bytes' worth at 19200 baud, far finer than the backlog it measures.
 constexpr std::chrono::milliseconds kPaceStep{2};
-constexpr std::size_t kChunk = 4096;
 
 }  // namespace
 
-WireReader::WireReader(std::size_t capacity, double bytesPerSecond)
-    : m_bytesPerSecond(bytesPerSecond), m_bytes(capacity), m_times(capacity), m_chunk(kChunk) {
+WireReader::WireReader(double bytesPerSecond)
+    : m_bytesPerSecond(bytesPerSecond), m_bytes(kCapacity), m_times(kCapacity) {
     if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0 ||
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
         throw std::system_error(errno, std::generic_category(), "openpty");
@@ -35,7 +33,8 @@ WireReader::~WireReader() {
     ::close(m_master);
 }
 
-void WireReader::Start() {
+void WireReader::Start(std::function<void()> onArrival) {
+    m_onArrival = std::move(onArrival);
     m_running = true;
     m_thread = std::thread([this] { Read(); });
 }
@@ -48,7 +47,7 @@ void WireReader::Stop() {
 }
 
 std::size_t WireReader::Take(std::size_t limit, Clock::time_point when) {
-    const ssize_t got = ::read(m_master, m_chunk.data(), std::min(limit, m_chunk.size()));
+    const ssize_t got = ::read(m_master, m_chunk.data(), std::min(limit, kChunk));
     if (got <= 0) {
         return 0;
     }
@@ -57,9 +56,7 @@ std::size_t WireReader::Take(std::size_t limit, Clock::time_point when) {
     std::copy_n(m_chunk.begin(), fits, m_bytes.begin() + static_cast<std::ptrdiff_t>(stored));
     std::fill_n(m_times.begin() + static_cast<std::ptrdiff_t>(stored), fits, when);
     m_count.store(stored + fits, std::memory_order_release);
-    if (m_onArrival) {
-        m_onArrival();
-    }
+    m_onArrival();
     return static_cast<std::size_t>(got);
 }
 

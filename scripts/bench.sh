@@ -22,5 +22,5 @@ else
   # hides the mapping the bench watches for. The X rows then say "not run".
   runner=(env -u DISPLAY)
 fi
-"${runner[@]}" "$bench" --json "$build_dir/bench.json" "$@" 2>"$build_dir/bench.log"
+"${runner[@]}" "$bench" "$build_dir/bench.json" "$@" 2>"$build_dir/bench.log"
 echo "Detail in $build_dir/bench.log."
