@@ -27,29 +27,9 @@ for tool in Xvfb xwininfo import; do
 done
 [[ -x $program ]] || { echo "screenshot.sh: no program at $program; run 'make build'" >&2; exit 1; }
 
-workdir=$(mktemp -d)
-server_pid=""
-program_pid=""
-cleanup() {
-  local pid
-  for pid in $program_pid $server_pid; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$workdir"
-}
-trap cleanup EXIT
-
-# With -displayfd the server takes the first free display number itself and writes it
-# out once it accepts connections. 96 dpi: the size the window was designed at.
-Xvfb -displayfd 3 -noreset -nolisten tcp -dpi 96 -screen 0 1280x1024x24 3>"$workdir/display" 2>/dev/null &
-server_pid=$!
-for ((tries = 0; tries < deadline * 10; tries++)); do
-  [[ -s $workdir/display ]] && break
-  sleep 0.1
-done
-[[ -s $workdir/display ]] || { echo "screenshot.sh: Xvfb did not start" >&2; exit 1; }
-display=":$(head -n 1 "$workdir/display")"
+source "$(dirname "$0")/xvfb-session.sh"
+start_xvfb screenshot.sh
+display=$DISPLAY
 
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$program" "${arguments[@]}" >"$workdir/stdout" &
 program_pid=$!

@@ -19,18 +19,7 @@ for tool in Xvfb xdotool; do
   }
 done
 
-workdir=$(mktemp -d)
-server_pid=""
-program_pid=""
-cleanup() {
-  local pid
-  for pid in $program_pid $server_pid; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$workdir"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../../scripts/xvfb-session.sh"
 
 # Waits until "$@" succeeds, for at most $deadline seconds.
 wait_for() {
@@ -46,12 +35,7 @@ wait_for() {
   done
 }
 
-# -noreset: each X client that disconnects (xdotool) would otherwise reset the server.
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$workdir/display" \
-  2>"$workdir/xvfb.log" &
-server_pid=$!
-wait_for "X display" test -s "$workdir/display"
-export DISPLAY=":$(<"$workdir/display")"
+start_xvfb window-under-wine.sh
 
 "${run[@]}" "$program" >"$workdir/program.log" 2>&1 &
 program_pid=$!
