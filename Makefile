@@ -2,9 +2,9 @@
 # needs and nothing more (scripts/install-deps.sh; DIMRIX_SKIP_DEPS=1 skips that check).
 #
 # Warnings are errors where developers work (build, test, test-sanitize, test-without-qt,
-# test-windows, CI) and never in what a user builds (run, program, install, package): a newer compiler's
-# new warning must not cost a user the program. The two never share a tree, so switching
-# between them rebuilds nothing.
+# test-windows, bench-build, CI) and never in what a user builds (run, program, install,
+# package): a newer compiler's new warning must not cost a user the program. The two never
+# share a tree, so switching between them rebuilds nothing.
 
 MAKEFLAGS      += --no-print-directory
 BUILD_DIR      ?= build
@@ -27,9 +27,8 @@ NO_WERROR      := -DDIMRIX_WERROR=OFF
 # What `make program` builds: every program the project ships.
 PROGRAMS       := dimrix dimrix-monitor
 
-.PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program screenshot bench \
-        bench-build \
-        format package package-check install uninstall clean
+.PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program \
+        screenshot bench bench-build format package package-check install uninstall clean
 
 all: build
 
