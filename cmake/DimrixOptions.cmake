@@ -1,6 +1,7 @@
-# The panel's command-line options, described once: the program's --help prints these
-# texts (src/app/OptionTexts.h.in) and the man page lists them (packaging/dimrix.1.in),
-# so the two cannot drift apart. No semicolons: a CMake string would split there.
+# The command-line options of both programs, described once: each program's --help prints
+# these texts (src/app/OptionTexts.h.in, src/monitor/qt/MonitorOptionTexts.h.in) and its
+# man page lists them (packaging/dimrix.1.in, packaging/dimrix-monitor.1.in), so the two
+# cannot drift apart. No semicolons: a CMake string would split there.
 
 set(DIMRIX_OPTION_HELP "Show this help and exit.")
 set(DIMRIX_OPTION_VERSION "Show the version and exit.")
@@ -13,10 +14,20 @@ set(DIMRIX_OPTION_QT_NOTE
 set(DIMRIX_OPTION_USAGE_ERROR
     "An unknown option, a missing device or any other argument prints the usage on standard error and ends with exit status 2.")
 
+set(DIMRIX_MONITOR_OPTION_TEXT
+    "Print one line per frame on standard output instead of showing a window.")
+set(DIMRIX_MONITOR_OPTION_VIRTUAL
+    "Make a virtual line: print its device (/dev/pts/N) on the first line of standard output, and monitor what a panel writes to it.")
+set(DIMRIX_MONITOR_OPTION_DEVICE "The serial device on the line (/dev/ttyUSB1).")
+
 # The line under the usage: the summary (cmake/DimrixDescription.cmake) as a sentence.
 set(DIMRIX_HELP_DESCRIPTION "${DIMRIX_SUMMARY_CAPITALISED}.")
+set(DIMRIX_MONITOR_HELP_DESCRIPTION "${DIMRIX_MONITOR_SUMMARY_CAPITALISED}.")
 
 # The same texts for roff, where a plain hyphen is not a minus sign.
 foreach(name HELP VERSION COM1 COM2 QT_NOTE USAGE_ERROR)
     string(REPLACE "-" "\\-" DIMRIX_MAN_OPTION_${name} "${DIMRIX_OPTION_${name}}")
+endforeach()
+foreach(name TEXT VIRTUAL DEVICE)
+    string(REPLACE "-" "\\-" DIMRIX_MAN_MONITOR_OPTION_${name} "${DIMRIX_MONITOR_OPTION_${name}}")
 endforeach()

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "monitor/qt/MonitorOptionTexts.h"
 #include "monitor/qt/VirtualLine.h"
 
 namespace dimrix::monitor {
@@ -34,20 +35,13 @@ std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& a
     int count = static_cast<int>(names.size());
     const QCoreApplication naming(count, names.data());
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Shows what the dimmer boards on a serial line hold, as they read it: every frame on "
-        "the line, decoded by the boards' own rules. Never writes to the line.");
-    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
-    const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
-    const QCommandLineOption text(
-        "text", "Print one line per frame on standard output instead of showing a window.");
-    const QCommandLineOption virtualLine(
-        "virtual",
-        "Make a virtual line: print its device (/dev/pts/N) on the first line of standard "
-        "output, and monitor what a panel writes to it.");
+    parser.setApplicationDescription(texts::kDescription);
+    const QCommandLineOption help({"h", "help"}, texts::kHelp);
+    const QCommandLineOption version({"v", "version"}, texts::kVersionHelp);
+    const QCommandLineOption text("text", texts::kText);
+    const QCommandLineOption virtualLine("virtual", texts::kVirtual);
     parser.addOptions({help, version, text, virtualLine});
-    parser.addPositionalArgument("DEVICE", "The serial device on the line (/dev/ttyUSB0).",
-                                 "[DEVICE]");
+    parser.addPositionalArgument("DEVICE", texts::kDevice, "[DEVICE]");
 
     if (!parser.parse(arguments)) {
         return UsageError(parser, parser.errorText());
@@ -57,7 +51,7 @@ std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& a
         return kDone;
     }
     if (parser.isSet(version)) {
-        Print(stdout, QString("%1 %2\n").arg(MonitorCommandLine::kProgram, DIMRIX_VERSION));
+        Print(stdout, QString("%1 %2\n").arg(MonitorCommandLine::kProgram, texts::kVersion));
         return kDone;
     }
     MonitorOptions options;
