@@ -57,6 +57,14 @@ void QtPortService::ResolvePorts() const {
                                  kHostPlatform, m_given);
 }
 
+const std::string& QtPortService::GivenDevice(std::int16_t portNumber) const {
+    static const std::string kNone;
+    if (portNumber == kFirstPort) {
+        return m_given.com1;
+    }
+    return portNumber == kSecondPort ? m_given.com2 : kNone;
+}
+
 const PortMap& QtPortService::Ports() const {
     if (!m_portMap) {
         ResolvePorts();
@@ -74,13 +82,19 @@ void QtPortService::SetSettings(const LineSettings& settings) {
 }
 
 void QtPortService::Open() {
-    // Resolved here, after the connect has closed the old port: the system lists a UART
-    // only if it can open it, and this program's own port would otherwise be missing.
-    ResolvePorts();
     if (m_portNumber != kFirstPort && m_portNumber != kSecondPort) {
         throw LinkError(errors::kDeviceNotFound,
                         "COM" + std::to_string(m_portNumber) + ": no such port");
     }
+    // A device the operator named is opened as named, without listing the host's ports:
+    // on Linux the list is made by opening every UART, the kernel console's too.
+    if (const std::string& given = GivenDevice(m_portNumber); !given.empty()) {
+        m_device->Open(given, m_settings);
+        return;
+    }
+    // Resolved here, after the connect has closed the old port: the system lists a UART
+    // only if it can open it, and this program's own port would otherwise be missing.
+    ResolvePorts();
     const PortMap& ports = Ports();
     try {
         m_device->Open(ports.Port(m_portNumber).device, m_settings);
@@ -118,6 +132,9 @@ std::string QtPortService::PortDescription(std::int16_t portNumber) const {
 }
 
 std::string QtPortService::PortDevice(std::int16_t portNumber) const {
+    if (const std::string& given = GivenDevice(portNumber); !given.empty()) {
+        return given;
+    }
     return Ports().Port(portNumber).device;
 }
 

@@ -53,6 +53,8 @@ public:
 private:
     void ResolvePorts() const;
     [[nodiscard]] const PortMap& Ports() const;
+    // The device named on the command line for this port, or "" when none was.
+    [[nodiscard]] const std::string& GivenDevice(std::int16_t portNumber) const;
 
     PortPaths m_given;
     // Listed on first need, not at start: listing costs more than showing the window.
