@@ -21,7 +21,7 @@ std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
                   const std::string& device);
 
 // Whether the device went away (an unplugged adapter, the far end of a pseudo-terminal
-// closed) while the port still counts as open.
+// closed) while the port still counts as open: the probe behind LineFaultNumber.
 [[nodiscard]] bool HungUp(const QSerialPort& port);
 
 // Bytes written and not yet on the wire, as far as the system tells.

@@ -19,9 +19,12 @@ std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
     return static_cast<std::size_t>(written);
 }
 
-// A device that went away shows as QSerialPort's own error signal.
-bool HungUp(const QSerialPort& /*port*/) {
-    return false;
+bool HungUp(const QSerialPort& port) {
+    // A removed adapter's handle stays valid, but the driver refuses every request on it
+    // (access denied, bad command); asking for its status is the cheapest such request.
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ::ClearCommError(port.handle(), &errors, &status) == FALSE;
 }
 
 std::size_t Holds(const QSerialPort& port) {

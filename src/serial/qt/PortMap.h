@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/HostPlatform.h"
+
 namespace dimrix::serial {
 
 // A serial port the system lists, as it names it ("ttyUSB0", "COM3").
@@ -27,16 +29,6 @@ struct PortPaths {
 
 // The command-line option that names the device for port n is "--com" followed by n.
 inline constexpr const char* kPortOptionStem = "com";
-
-// The naming rules to map port numbers with.
-enum class HostPlatform { Linux, Windows };
-
-// The rules of the host this program was built for.
-#ifdef _WIN32
-inline constexpr HostPlatform kHostPlatform = HostPlatform::Windows;
-#else
-inline constexpr HostPlatform kHostPlatform = HostPlatform::Linux;
-#endif
 
 // What a device is, as far as its name tells; shown to the operator.
 enum class PortKind {

@@ -39,15 +39,27 @@ ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error, OpenRefusal re
     }
 }
 
-std::optional<ErrorNumber> LineFaultNumber(QSerialPort::SerialPortError error) {
+std::optional<ErrorNumber> LineFaultNumber(HostPlatform platform,
+                                           QSerialPort::SerialPortError error, bool deviceGone) {
     switch (error) {
-        // EIO and EBADF: the device hung up or went away. Qt files EAGAIN here as well,
-        // so the port gives up on the device only once it has hung up.
+        // POSIX: EIO and EBADF when the device hung up or went away, but Qt files EAGAIN
+        // (a full or empty descriptor) here as well, so only a hang-up ends the port.
+        // Windows has no such case: Qt raises these there only for a handle the system
+        // took back (the device removed, its operations aborted).
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
-            return errors::kDeviceLost;
+            if (platform == HostPlatform::Windows || deviceGone) {
+                return errors::kDeviceLost;
+            }
+            return std::nullopt;
+        // Windows answers a read on a removed USB adapter with "access denied".
+        case QSerialPort::PermissionError:
+            if (platform == HostPlatform::Windows && deviceGone) {
+                return errors::kDeviceLost;
+            }
+            return std::nullopt;
         case QSerialPort::WriteError:
-            return errors::kWriteFailed;
+            return deviceGone ? errors::kDeviceLost : errors::kWriteFailed;
         default:
             return std::nullopt;
     }

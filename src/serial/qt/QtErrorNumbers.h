@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "serial/ErrorNumber.h"
+#include "serial/HostPlatform.h"
 
 namespace dimrix::serial {
 
@@ -27,8 +28,12 @@ enum class OpenRefusal {
 [[nodiscard]] ErrorNumber OpenFailureNumber(QSerialPort::SerialPortError error,
                                             OpenRefusal refusal);
 
-// The number for an error raised on an open port, or nothing when the error leaves the
-// port usable (a timeout of a bounded wait, a setting refused while open, no error).
-[[nodiscard]] std::optional<ErrorNumber> LineFaultNumber(QSerialPort::SerialPortError error);
+// The one decision whether an error raised on an open port ends it: the number of the
+// fault, or nothing when the error leaves the port usable (a full or empty descriptor, a
+// timeout of a bounded wait, a setting refused while open, no error). `deviceGone` is what
+// the device's own handle says when asked (DeviceHandle's HungUp).
+[[nodiscard]] std::optional<ErrorNumber> LineFaultNumber(HostPlatform platform,
+                                                         QSerialPort::SerialPortError error,
+                                                         bool deviceGone);
 
 }  // namespace dimrix::serial

@@ -1,6 +1,7 @@
 #include "serial/qt/QtPortService.h"
 
 #include <QSerialPortInfo>
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <string>
@@ -89,7 +90,7 @@ void QtPortService::Open() {
     // A device the operator named is opened as named, without listing the host's ports:
     // on Linux the list is made by opening every UART, the kernel console's too.
     if (const std::string& given = GivenDevice(m_portNumber); !given.empty()) {
-        m_device->Open(given, m_settings);
+        OpenDevice(given);
         return;
     }
     // Resolved here, after the connect has closed the old port: the system lists a UART
@@ -97,7 +98,7 @@ void QtPortService::Open() {
     ResolvePorts();
     const PortMap& ports = Ports();
     try {
-        m_device->Open(ports.Port(m_portNumber).device, m_settings);
+        OpenDevice(ports.Port(m_portNumber).device);
     } catch (const LinkError& error) {
         const std::string note = ports.ConsoleNote(m_portNumber);
         if (note.empty()) {
@@ -105,6 +106,28 @@ void QtPortService::Open() {
         }
         throw LinkError(error.Number(), std::string(error.what()) + "\n\n" + note);
     }
+}
+
+void QtPortService::OpenDevice(const std::string& device) {
+    std::erase_if(m_closing, [](const auto& closing) { return !closing->IsClosing(); });
+    // A device still closing holds its lock and its descriptor: opening it anew would be
+    // refused, so the same object opens it again once its queue has left.
+    const auto same = std::ranges::find_if(
+        m_closing, [&device](const auto& closing) { return closing->Device() == device; });
+    std::unique_ptr<QtSerialDevice> next;
+    if (same != m_closing.end()) {
+        next = std::move(*same);
+        m_closing.erase(same);
+    }
+    if (m_device->IsClosing() && m_device->Device() != device) {
+        m_closing.push_back(std::move(m_device));
+    }
+    if (next) {
+        m_device = std::move(next);
+    } else if (!m_device) {
+        m_device = std::make_unique<QtSerialDevice>();
+    }
+    m_device->Open(device, m_settings);
 }
 
 void QtPortService::Close() {

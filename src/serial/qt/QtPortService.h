@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "serial/LineSettings.h"
 #include "serial/PortService.h"
@@ -32,7 +33,8 @@ public:
     // Resolves what the port number stands for, then opens that device.
     // Throws LinkError naming the device and the system's reason.
     void Open() override;
-    // Lets queued bytes out (bounded by the time the line needs), then closes.
+    // Returns at once; the device lets its queued bytes out from the event loop (bounded
+    // by the time the line needs), then closes.
     void Close() override;
     // True from a successful Open until Close, also after the device failed.
     [[nodiscard]] bool IsOpen() const override;
@@ -55,6 +57,8 @@ private:
     [[nodiscard]] const PortMap& Ports() const;
     // The device named on the command line for this port, or "" when none was.
     [[nodiscard]] const std::string& GivenDevice(std::int16_t portNumber) const;
+    // Opens `device`, on the device object still letting its queue out there if any.
+    void OpenDevice(const std::string& device);
 
     PortPaths m_given;
     // Listed on first need, not at start: listing costs more than showing the window.
@@ -63,6 +67,9 @@ private:
     LineSettings m_settings = kBoardLineSettings;
     std::int16_t m_receiveThreshold = 0;
     std::unique_ptr<QtSerialDevice> m_device;
+    // Devices closed while their queue was still leaving, kept until they let go; the
+    // port switched to another device meanwhile.
+    std::vector<std::unique_ptr<QtSerialDevice>> m_closing;
 };
 
 }  // namespace dimrix::serial

@@ -1,40 +1,25 @@
 #include "serial/qt/QtSerialDevice.h"
 
 #include <QMetaObject>
-#include <QString>
 #include <algorithm>
-#include <array>
-#include <chrono>
-#include <optional>
 #include <stdexcept>
 #include <thread>
-#include <utility>
 
 #include "serial/LinkError.h"
-#include "serial/qt/DeviceHandle.h"
 #include "serial/qt/PortOpening.h"
-#include "serial/qt/QtErrorNumbers.h"
 
 namespace dimrix::serial {
 
 namespace {
 
-using Clock = Transmitter::Clock;
-
 // Bytes still queued at close get twice their line time to leave, plus room for the
 // driver to get going: enough for a healthy line, short enough for a stuck one.
 constexpr int kDrainMargin = 2;
 constexpr std::chrono::milliseconds kDrainSlack{500};
-// How often the line is looked at while it empties; about 4 bytes at 19200 baud.
-constexpr std::chrono::milliseconds kDrainPollInterval{2};
 
 }  // namespace
 
-QtSerialDevice::QtSerialDevice() {
-    QSerialPort* port = m_port.get();
-    QObject::connect(port, &QSerialPort::errorOccurred, port,
-                     [this](QSerialPort::SerialPortError error) { OnError(error); });
-    QObject::connect(port, &QSerialPort::readyRead, port, [this] { DiscardInput(); });
+QtSerialDevice::QtSerialDevice(DeviceListener* owner) : m_owner(owner) {
     m_pumpTimer->setSingleShot(true);
     // The line's pace is a few milliseconds a frame; a coarse timer would let it run dry.
     m_pumpTimer->setTimerType(Qt::PreciseTimer);
@@ -43,7 +28,7 @@ QtSerialDevice::QtSerialDevice() {
 }
 
 QtSerialDevice::~QtSerialDevice() {
-    Close();
+    Finish();
 }
 
 void QtSerialDevice::CheckSettings(const LineSettings& settings) {
@@ -51,40 +36,63 @@ void QtSerialDevice::CheckSettings(const LineSettings& settings) {
 }
 
 void QtSerialDevice::Open(const std::string& device, const LineSettings& settings) {
+    if (m_state == State::Closing && device == Device()) {
+        // The device is still letting out what was sent before; closing it now would put
+        // its settings back under those bytes. It is closed and opened again once they
+        // have left, and what is sent from now on waits for that.
+        m_reopen = settings;
+        m_afterReopen = std::make_unique<Transmitter>(settings);
+        m_state = State::Open;
+        return;
+    }
     if (m_state != State::Closed) {
         throw std::logic_error("the port is already open");
     }
-    m_port->setReadBufferSize(kInputBufferSize);
-    OpenPort(*m_port, device, settings, QIODevice::ReadWrite);
-    m_device = device;
+    m_device.Open(device, settings, SerialDevice::Direction::Transmit);
     m_fault = 0;
-    ++m_generation;
     m_transmitter = std::make_unique<Transmitter>(settings);
     m_state = State::Open;
 }
 
 void QtSerialDevice::Close() {
-    if (m_state == State::Open) {
-        DrainOutput();
+    if (m_state == State::Broken) {
+        Release();
+        m_state = State::Closed;
     }
-    // Closed first, so that errors the closing itself raises are not taken for faults.
-    m_state = State::Closed;
-    Release();
+    if (m_state != State::Open) {
+        return;
+    }
+    StartDrain(Clock::now());
+    PumpFromEventLoop(&Transmitter::Pump);
+}
+
+void QtSerialDevice::StartDrain(Clock::time_point now) {
+    m_state = State::Closing;
+    const LinePacer& pacer = m_transmitter->Pacer();
+    const auto backlog = static_cast<LinePacer::Duration::rep>(Waiting() + Holds());
+    m_drainDeadline =
+        std::max(now, pacer.IdleTime()) + pacer.ByteTime() * backlog * kDrainMargin + kDrainSlack;
 }
 
 void QtSerialDevice::Write(protocol::Byte value) {
-    if (m_state == State::Closed) {
+    if (m_state == State::Closed || m_state == State::Closing) {
         throw LinkError(errors::kPortNotOpen, "the port is not open");
     }
     // The error signal of a lost device arrives only on a later event-loop pass; asking
     // the descriptor makes the first send after an unplug fail, not the one after it.
-    if (m_state == State::Open && DeviceHungUp()) {
+    if (m_state == State::Open && !m_device.Probe()) {
         MarkFailed(errors::kDeviceLost);
     }
     if (m_state == State::Broken) {
-        throw LinkError(m_fault, m_device + ": the device failed; connect again");
+        throw LinkError(m_fault, Device() + ": the device failed; connect again");
     }
-    switch (m_transmitter->Queue(value, Clock::now())) {
+    const Clock::time_point now = Clock::now();
+    if (m_reopen) {
+        // Pumped once the device is open again.
+        (void)m_afterReopen->Queue(value, now);
+        return;
+    }
+    switch (m_transmitter->Queue(value, now)) {
         case Transmitter::Wake::None:
             return;
         case Transmitter::Wake::Post:
@@ -99,7 +107,7 @@ void QtSerialDevice::Write(protocol::Byte value) {
             break;
     }
     try {
-        Pump(&Transmitter::Pump);
+        Schedule(Advance(&Transmitter::Pump, now), now);
     } catch (const LinkError& error) {
         MarkFailed(error.Number());
         throw;
@@ -107,114 +115,138 @@ void QtSerialDevice::Write(protocol::Byte value) {
 }
 
 std::size_t QtSerialDevice::Waiting() const {
-    return m_transmitter ? m_transmitter->Waiting() : 0;
+    return (m_transmitter ? m_transmitter->Waiting() : 0) +
+           (m_afterReopen ? m_afterReopen->Waiting() : 0);
 }
 
-void QtSerialDevice::Pump(PumpStep step) {
-    const Clock::time_point now = Clock::now();
-    const std::optional<Clock::time_point> next = ((*m_transmitter).*step)(*this, now);
-    if (next) {
+std::optional<QtSerialDevice::Clock::time_point> QtSerialDevice::Advance(PumpStep step,
+                                                                         Clock::time_point now) {
+    if (m_state == State::Closing && now >= m_drainDeadline) {
+        // A line that does not move: what is left goes with the device.
+        Release();
+        m_state = State::Closed;
+        return std::nullopt;
+    }
+    if (const auto next = ((*m_transmitter).*step)(*this, now)) {
+        return next;
+    }
+    if (m_state == State::Open && !m_reopen) {
+        return std::nullopt;
+    }
+    // Closing puts back the settings the device had before, so what the driver and the
+    // wire still hold must be gone first.
+    if (!m_transmitter->LineIdle(*this, now)) {
+        const LinePacer& pacer = m_transmitter->Pacer();
+        return std::max(pacer.IdleTime(),
+                        now + pacer.ByteTime() * static_cast<LinePacer::Duration::rep>(
+                                                     std::max<std::size_t>(Holds(), 1)));
+    }
+    if (m_reopen) {
+        Reopen();
+        // The bytes sent meanwhile never asked for their pump.
+        return Advance(&Transmitter::PumpPosted, now);
+    }
+    Release();
+    m_state = State::Closed;
+    return std::nullopt;
+}
+
+void QtSerialDevice::Reopen() {
+    const LineSettings settings = *m_reopen;
+    m_reopen.reset();
+    m_device.Release();
+    try {
+        m_device.Open(Device(), settings, SerialDevice::Direction::Transmit);
+    } catch (const LinkError& error) {
+        MarkFailed(error.Number());
+        if (m_owner != nullptr) {
+            m_owner->OnDeviceLost(error);
+        }
+        throw;
+    }
+    m_transmitter = std::move(m_afterReopen);
+}
+
+void QtSerialDevice::Schedule(std::optional<Clock::time_point> wake, Clock::time_point now) {
+    if (wake) {
         // Rounded up: early, the driver would not yet have room for a whole frame.
-        m_pumpTimer->start(std::max(std::chrono::ceil<std::chrono::milliseconds>(*next - now),
+        m_pumpTimer->start(std::max(std::chrono::ceil<std::chrono::milliseconds>(*wake - now),
                                     std::chrono::milliseconds::zero()));
     }
 }
 
 void QtSerialDevice::PumpFromEventLoop(PumpStep step) {
-    if (m_state != State::Open) {
+    if (m_state != State::Open && m_state != State::Closing) {
         return;
     }
+    const Clock::time_point now = Clock::now();
     try {
-        Pump(step);
+        Schedule(Advance(step, now), now);
     } catch (const LinkError& error) {
-        // Nobody is sending right now; the next send reports the fault.
+        // Nobody is sending right now; the owner hears of it, the next send reports it.
         MarkFailed(error.Number());
     }
 }
 
 std::size_t QtSerialDevice::Accept(std::span<const protocol::Byte> bytes) {
-    return device_handle::Write(*m_port, bytes, m_device);
+    return m_device.Write(bytes);
 }
 
-void QtSerialDevice::OnError(QSerialPort::SerialPortError error) {
-    // Errors of an open attempt are the open's to report; a broken port has its fault.
-    if (m_state != State::Open) {
-        return;
-    }
-    const std::optional<ErrorNumber> number = LineFaultNumber(error);
-    if (!number) {
-        return;
-    }
-    // Qt files a full or empty descriptor (EAGAIN) with the errors of a device that went
-    // away; only a hang-up tells the two apart.
-    if (*number == errors::kDeviceLost && !DeviceHungUp()) {
-        return;
-    }
-    MarkFailed(*number);
+std::size_t QtSerialDevice::Holds() const {
+    return m_device.Holds();
 }
 
-void QtSerialDevice::DiscardInput() {
-    // Nothing on this line is meant for the panel. Reading it out keeps the device from
-    // holding it, and the bounded read buffer keeps a flooding peer from growing memory.
-    m_port->skip(m_port->bytesAvailable());
+void QtSerialDevice::OnDeviceLost(const LinkError& fault) {
+    if (m_state == State::Open || m_state == State::Closing) {
+        MarkFailed(fault.Number());
+    }
+    if (m_owner != nullptr) {
+        m_owner->OnDeviceLost(fault);
+    }
 }
 
 void QtSerialDevice::MarkFailed(ErrorNumber number) {
+    m_pumpTimer->stop();
+    if (m_transmitter) {
+        m_transmitter->Clear();
+    }
+    m_afterReopen.reset();
+    m_reopen.reset();
+    if (m_state == State::Closing) {
+        // Nobody sends any more: the device goes now, with nothing to report.
+        Release();
+        m_state = State::Closed;
+        return;
+    }
     m_state = State::Broken;
     m_fault = number;
-    m_pumpTimer->stop();
-    m_transmitter->Clear();
-    // Qt keeps retrying a failed read on every pass of the event loop until the port is
-    // closed, but closing from inside its error signal can raise the signal again. The
-    // release therefore runs as a queued call, and only for this same opening.
-    QMetaObject::invokeMethod(
-        m_port.get(),
-        [this, generation = m_generation] {
-            if (m_state == State::Broken && m_generation == generation) {
-                Release();
-            }
-        },
-        Qt::QueuedConnection);
 }
 
 void QtSerialDevice::Release() {
     m_pumpTimer->stop();
-    if (m_port->isOpen()) {
-        m_port->close();
-    }
+    m_device.Release();
 }
 
-void QtSerialDevice::DrainOutput() {
-    // Closing puts back the line settings the device had before, so bytes left in the
-    // driver would leave at the wrong speed, and the queue's would never leave at all.
-    // Both are let out at the line's pace first, within a deadline sized to them.
-    const Clock::time_point start = Clock::now();
-    const LinePacer& pacer = m_transmitter->Pacer();
-    const auto backlog = static_cast<long>(m_transmitter->Waiting() + Holds());
-    const Clock::time_point deadline =
-        std::max(start, pacer.IdleTime()) + pacer.ByteTime() * backlog * kDrainMargin + kDrainSlack;
-    m_pumpTimer->stop();
-    for (Clock::time_point now = start; m_state == State::Open && now < deadline;
-         now = Clock::now()) {
-        if (m_transmitter->LineIdle(*this, now)) {
-            return;
-        }
+void QtSerialDevice::Finish() {
+    // No event loop runs any more: the drain sleeps until each hand-over is due.
+    if (m_state == State::Open) {
+        StartDrain(Clock::now());
+    }
+    while (m_state == State::Closing) {
+        const Clock::time_point now = Clock::now();
+        std::optional<Clock::time_point> wake;
         try {
-            (void)m_transmitter->Pump(*this, now);
-        } catch (const LinkError& error) {
-            MarkFailed(error.Number());
-            return;
+            wake = Advance(&Transmitter::Pump, now);
+        } catch (const LinkError&) {
+            break;
         }
-        std::this_thread::sleep_for(kDrainPollInterval);
+        if (!wake) {
+            break;
+        }
+        std::this_thread::sleep_until(*wake);
     }
-}
-
-bool QtSerialDevice::DeviceHungUp() const {
-    return device_handle::HungUp(*m_port);
-}
-
-std::size_t QtSerialDevice::Holds() const {
-    return device_handle::Holds(*m_port);
+    Release();
+    m_state = State::Closed;
 }
 
 }  // namespace dimrix::serial

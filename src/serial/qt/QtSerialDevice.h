@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QSerialPort>
 #include <QTimer>
+#include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -14,42 +13,53 @@
 #include "serial/LineDriver.h"
 #include "serial/LineSettings.h"
 #include "serial/Transmitter.h"
+#include "serial/qt/DeviceListener.h"
+#include "serial/qt/SerialDevice.h"
 
 namespace dimrix::serial {
 
-// One serial device opened through QSerialPort, transmit only.
+// A serial device that transmits: what a program that writes frames to the line owns.
 //
 // Sent bytes wait in the program's own transmit queue, which hands them to the driver
 // at the pace of the line (see Transmitter): the driver never holds a backlog, so a
 // newer command never waits behind stale frames, and a full driver (a stalled reader,
-// a slow adapter) is only a reason to wait, never a fault. Incoming bytes are read and
-// dropped at once, through a read buffer bounded at kInputBufferSize.
+// a slow adapter) is only a reason to wait, never a fault.
 //
 // A device that fails while open (unplugged adapter, refused write) turns the port
 // "broken": it still counts as open, so the next send reaches Write and fails with the
 // fault's own number instead of passing for a port nobody opened; what was still queued
-// is dropped with the device, and the descriptor is released from the event loop, never
-// from inside QSerialPort's own error signal. Close() then ends the broken state, and
-// the next Open starts afresh.
-class QtSerialDevice : private LineDriver {
+// is dropped with the device, and the owner's listener hears of it at once, idle or not.
+// Close() then ends the broken state, and the next Open starts afresh.
+//
+// Closing never stops the event loop: what is queued leaves at the line's pace from the
+// event loop, and only then are the device's settings put back and the device let go.
+// Opened again meanwhile, the device is closed and opened once what was queued before
+// has left, and what is sent from then on waits for that.
+class QtSerialDevice : private LineDriver, private DeviceListener {
 public:
-    // Bytes the port reads ahead before it stops reading from the device.
-    static constexpr std::int64_t kInputBufferSize = 1024;
+    using Clock = Transmitter::Clock;
 
-    QtSerialDevice();
+    // `owner` hears of a device lost; may be null, and must outlive the device otherwise.
+    explicit QtSerialDevice(DeviceListener* owner = nullptr);
+    // Lets what is still queued out first, at the line's pace, within the drain deadline.
     ~QtSerialDevice() override;
     QtSerialDevice(const QtSerialDevice&) = delete;
     QtSerialDevice& operator=(const QtSerialDevice&) = delete;
 
-    // Opens `device` with `settings` and no flow control.
+    // Opens `device` with `settings` and no flow control; on a device still closing, the
+    // same device again once its queue has left.
     // Throws LinkError naming the device and the system's reason.
-    // Throws std::logic_error when already open.
+    // Throws std::logic_error when open, or closing another device.
     void Open(const std::string& device, const LineSettings& settings);
-    // Lets the queued bytes reach the wire (within twice the line time they need), then
-    // closes. A broken port is closed at once. Does nothing when closed.
+    // Closes once the queued bytes have left the wire (within twice the line time they
+    // need); a broken port is closed at once. Returns at once. Does nothing when closed.
     void Close();
-    // Open, or broken and not yet closed.
-    [[nodiscard]] bool IsOpen() const { return m_state != State::Closed; }
+    // Open, or broken and not yet closed; not while closing.
+    [[nodiscard]] bool IsOpen() const { return m_state == State::Open || m_state == State::Broken; }
+    // Closed by its owner, but still letting its queue out before it lets the device go.
+    [[nodiscard]] bool IsClosing() const { return m_state == State::Closing; }
+    // The device opened last.
+    [[nodiscard]] const std::string& Device() const { return m_device.Device(); }
     // Queues one byte and returns.
     // Throws LinkError: errors::kPortNotOpen when closed, the fault's number when broken.
     void Write(protocol::Byte value);
@@ -62,35 +72,42 @@ public:
     static void CheckSettings(const LineSettings& settings);
 
 private:
-    enum class State { Closed, Open, Broken };
+    enum class State { Closed, Open, Closing, Broken };
 
-    void OnError(QSerialPort::SerialPortError error);
-    void DiscardInput();
     // Transmitter::Pump, or PumpPosted from the call a Post asked for.
     using PumpStep = std::optional<Transmitter::TimePoint> (Transmitter::*)(LineDriver&,
                                                                             Transmitter::TimePoint);
 
-    // Hands the driver what the line has room for now, and sets the timer for the rest.
-    // Throws LinkError when the device failed.
-    void Pump(PumpStep step);
+    // Pumps, then carries a close or a reopen out once the line has gone quiet. Returns
+    // when to come back. Throws LinkError when the device failed.
+    std::optional<Clock::time_point> Advance(PumpStep step, Clock::time_point now);
+    void Schedule(std::optional<Clock::time_point> wake, Clock::time_point now);
     void PumpFromEventLoop(PumpStep step);
+    void StartDrain(Clock::time_point now);
+    void Reopen();
     void MarkFailed(ErrorNumber number);
     void Release();
-    void DrainOutput();
-    [[nodiscard]] bool DeviceHungUp() const;
+    // The drain without an event loop, when the device is destroyed.
+    void Finish();
 
     std::size_t Accept(std::span<const protocol::Byte> bytes) override;
     [[nodiscard]] std::size_t Holds() const override;
+    void OnDeviceLost(const LinkError& fault) override;
 
+    DeviceListener* m_owner = nullptr;
     State m_state = State::Closed;
-    std::string m_device;
     ErrorNumber m_fault = 0;
-    // Counts openings, so a release queued for one is not carried out on a later one.
-    std::uint64_t m_generation = 0;
+    // Until then a closing device's queue may take to leave; past it the line counts
+    // as stuck, and the device is let go with the rest.
+    Clock::time_point m_drainDeadline{};
+    // Settings to open the device again with once the queue before has left, and what
+    // is sent meanwhile.
+    std::optional<LineSettings> m_reopen;
     std::unique_ptr<Transmitter> m_transmitter;
+    std::unique_ptr<Transmitter> m_afterReopen;
     std::unique_ptr<QTimer> m_pumpTimer = std::make_unique<QTimer>();
     // Last, so it goes first: its closing may still signal into the members above.
-    std::unique_ptr<QSerialPort> m_port = std::make_unique<QSerialPort>();
+    SerialDevice m_device{*this};
 };
 
 }  // namespace dimrix::serial

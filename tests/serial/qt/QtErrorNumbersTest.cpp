@@ -47,17 +47,53 @@ TEST(QtErrorNumbersTest, ThePermissionErrorsCausesStayApart) {
         << "the number whose report carries the dialout hint";
 }
 
-TEST(QtErrorNumbersTest, OnlyFaultsOfTheLineEndAnOpenPort) {
-    for (const QSerialPort::SerialPortError error : kEveryQtError) {
-        const std::optional<ErrorNumber> number = LineFaultNumber(error);
-        if (number) {
-            EXPECT_TRUE(kLineNumbers.contains(*number)) << "Qt error " << error;
-        }
+struct LineFaultCase {
+    HostPlatform platform;
+    QSerialPort::SerialPortError error;
+    bool deviceGone;
+    std::optional<ErrorNumber> number;
+};
+
+// A lost device must end the port on both platforms (8022, press GO), while a full or
+// empty descriptor, which Qt files with the same error on POSIX, must not end it.
+TEST(QtErrorNumbersTest, OneDecisionEndsAnOpenPortOnEitherPlatform) {
+    using enum HostPlatform;
+    const LineFaultCase cases[] = {
+        {Linux, QSerialPort::ResourceError, true, 8022},
+        {Linux, QSerialPort::ResourceError, false, std::nullopt},
+        {Linux, QSerialPort::ReadError, true, 8022},
+        {Linux, QSerialPort::ReadError, false, std::nullopt},
+        {Linux, QSerialPort::WriteError, false, 8020},
+        {Linux, QSerialPort::WriteError, true, 8022},
+        {Linux, QSerialPort::PermissionError, true, std::nullopt},
+        {Windows, QSerialPort::ResourceError, false, 8022},
+        {Windows, QSerialPort::ResourceError, true, 8022},
+        {Windows, QSerialPort::ReadError, false, 8022},
+        {Windows, QSerialPort::PermissionError, true, 8022},
+        {Windows, QSerialPort::PermissionError, false, std::nullopt},
+        {Windows, QSerialPort::WriteError, false, 8020},
+        {Windows, QSerialPort::WriteError, true, 8022},
+    };
+    for (const LineFaultCase& test : cases) {
+        EXPECT_EQ(LineFaultNumber(test.platform, test.error, test.deviceGone), test.number)
+            << (test.platform == Windows ? "Windows" : "Linux") << ", Qt error " << test.error
+            << ", device gone " << test.deviceGone;
     }
-    // A bounded wait that timed out, or no error at all, leaves the port usable.
-    for (const QSerialPort::SerialPortError error :
-         {QSerialPort::NoError, QSerialPort::TimeoutError, QSerialPort::NotOpenError}) {
-        EXPECT_EQ(LineFaultNumber(error), std::nullopt) << "Qt error " << error;
+    // Whatever the probe says, a bounded wait that timed out, or no error at all, leaves
+    // the port usable, and no error is ever taken for an open failure.
+    for (const HostPlatform platform : {Linux, Windows}) {
+        for (const QSerialPort::SerialPortError error : kEveryQtError) {
+            for (const bool gone : {false, true}) {
+                const std::optional<ErrorNumber> number = LineFaultNumber(platform, error, gone);
+                if (number) {
+                    EXPECT_TRUE(kLineNumbers.contains(*number)) << "Qt error " << error;
+                }
+            }
+        }
+        for (const QSerialPort::SerialPortError error :
+             {QSerialPort::NoError, QSerialPort::TimeoutError, QSerialPort::NotOpenError}) {
+            EXPECT_EQ(LineFaultNumber(platform, error, true), std::nullopt) << "Qt error " << error;
+        }
     }
 }
 

@@ -20,12 +20,15 @@
 
 #include "protocol/LineDecoder.h"
 #include "serial/LinkError.h"
+#include "serial/qt/DeviceOpenLog.h"
 #include "serial/qt/EventLoop.h"
+#include "serial/qt/QtSerialDevice.h"
 #include "support/PseudoTerminal.h"
 
 namespace dimrix::serial {
 namespace {
 
+using testing::DeviceOpenLog;
 using testing::EventLoop;
 using testing::PseudoTerminal;
 using Bytes = std::vector<std::uint8_t>;
@@ -176,15 +179,55 @@ TEST_F(QtPortServiceTest, CloseLetsQueuedBytesOutThenReleasesTheDevice) {
     WriteAll(port, sent);
     port.Close();  // no event-loop pass in between: nothing has left yet
 
+    // Closing returns to the event loop at once; the 512 bytes take about 270 ms of line.
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_TRUE(pty.SlaveHungUp());
+    EXPECT_FALSE(pty.SlaveHungUp()) << "the close waited for the line";
+    EXPECT_EQ(EventLoop::Receive(pty, sent.size()), sent);
+    ASSERT_TRUE(EventLoop::SpinUntil([&] { return pty.SlaveHungUp(); }));
     EXPECT_EQ(pty.SlaveDescriptorsHeld(), 0);
-    Bytes received;
-    pty.ReadInto(received);
-    EXPECT_EQ(received, sent);
     // The lock is gone too: another port service may take the device.
     QtPortService next(PortPaths{pty.SlavePath(), pty.SlavePath()});
     EXPECT_NO_THROW(Connect(next, 1));
+}
+
+TEST_F(QtPortServiceTest, ReopenedWhileClosingTheDeviceClosesAndOpensOnceTheQueueHasLeft) {
+    PseudoTerminal pty;
+    QtPortService port(PortPaths{pty.SlavePath(), pty.SlavePath()});
+    Connect(port, 1);
+    DeviceOpenLog log({pty.SlavePath()});
+    const Bytes before = EveryByteValueTwice();
+    WriteAll(port, before);
+    port.Close();
+    Connect(port, 1);  // GO while a fade's frames still leave
+    const Bytes after{110, 255};
+    WriteAll(port, after);
+    EXPECT_TRUE(log.Events().empty()) << "the device was closed under its queue";
+
+    Bytes sent = before;
+    sent.insert(sent.end(), after.begin(), after.end());
+    EXPECT_EQ(EventLoop::Receive(pty, sent.size()), sent);
+    EXPECT_EQ(log.Events(),
+              (std::vector<std::string>{"close " + pty.SlavePath(), "open " + pty.SlavePath()}));
+    EXPECT_TRUE(port.IsOpen());
+}
+
+struct LostListener : DeviceListener {
+    void OnDeviceLost(const LinkError& fault) override { numbers.push_back(fault.Number()); }
+    std::vector<ErrorNumber> numbers;
+};
+
+TEST_F(QtPortServiceTest, DeviceGoneWhileIdleIsToldToItsOwnerWithoutAWrite) {
+    PseudoTerminal pty;
+    LostListener owner;
+    QtSerialDevice device(&owner);
+    device.Open(pty.SlavePath(), kBoardLineSettings);
+    pty.CloseMaster();
+
+    ASSERT_TRUE(EventLoop::SpinUntil([&] { return !owner.numbers.empty(); }));
+    EXPECT_EQ(owner.numbers, std::vector<ErrorNumber>{8022});
+    EXPECT_EQ(pty.SlaveDescriptorsHeld(), 0) << "the dead descriptor was kept";
+    EXPECT_TRUE(device.IsOpen()) << "the next send must still report the fault";
+    EXPECT_THROW(device.Write(0), LinkError);
 }
 
 TEST_F(QtPortServiceTest, WriteOnAClosedPortFailsWithPortNotOpen) {
