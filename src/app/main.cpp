@@ -4,7 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
-#include "app/WatchTermination.h"
+#include "platform/TerminationRequests.h"
 #include "serial/qt/QtPortService.h"
 #include "window/Form1.h"
 
@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(kApplicationId);
     dimrix::window::Form1 form(
         std::make_unique<dimrix::serial::QtPortService>(commandLine.Ports()));
-    const auto termination = dimrix::app::WatchTermination([&form] { form.close(); });
+    const dimrix::platform::TerminationRequests termination([&form] { form.close(); });
     form.show();
     return QApplication::exec();
 }

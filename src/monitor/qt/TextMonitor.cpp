@@ -5,7 +5,7 @@
 
 #include "monitor/MonitorText.h"
 #include "monitor/qt/MonitorSession.h"
-#include "window/TerminationSignals.h"
+#include "platform/TerminationRequests.h"
 
 namespace dimrix::monitor {
 
@@ -22,7 +22,7 @@ int TextMonitor::Run(const MonitorOptions& options) {
                      reason.c_str());
         QCoreApplication::exit(MonitorSession::kLineFailed);
     });
-    const window::TerminationSignals termination([] { QCoreApplication::exit(0); });
+    const platform::TerminationRequests termination([] { QCoreApplication::exit(0); });
     const int status = QCoreApplication::exec();
     session->Monitor().SetListener(nullptr);
     std::fprintf(stderr, "dimrix-monitor: %s\n",

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "monitor/MonitorText.h"
-#include "window/TerminationSignals.h"
+#include "platform/TerminationRequests.h"
 
 namespace dimrix::monitor {
 
@@ -25,7 +25,7 @@ int MonitorWindow::Run(const MonitorOptions& options) {
         return MonitorSession::kLineFailed;
     }
     MonitorWindow window(*session);
-    const window::TerminationSignals termination([&window] { window.close(); });
+    const platform::TerminationRequests termination([&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }
