@@ -1,6 +1,7 @@
 #include "monitor/LineMonitor.h"
 
-#include "protocol/ByteClass.h"
+#include <type_traits>
+#include <variant>
 
 namespace dimrix::monitor {
 
@@ -28,20 +29,21 @@ void LineMonitor::Read(std::span<const protocol::Byte> bytes, TimePoint now) {
     m_decoder.Feed(bytes);
 }
 
-void LineMonitor::OnFrame(std::span<const protocol::Byte> frame) {
-    switch (protocol::ClassOf(frame.front())) {
-        case protocol::ByteClass::Address:
-            ++m_counts.address;
-            m_lastBoard = static_cast<protocol::Address>(frame.front());
-            m_lastBoardAt = m_now;
-            break;
-        case protocol::ByteClass::Master:
-            ++m_counts.master;
-            break;
-        default:
-            ++m_counts.preset;
-            break;
-    }
+void LineMonitor::OnFrame(const protocol::DecodedFrame& frame) {
+    std::visit(
+        [this]<typename Frame>(const Frame& decoded) {
+            if constexpr (std::is_same_v<Frame, protocol::DecodedAddressFrame>) {
+                ++m_counts.address;
+                m_lastBoard = decoded.address;
+                m_lastBoardAt = m_now;
+            } else if constexpr (std::is_same_v<Frame, protocol::DecodedPresetFrame>) {
+                ++m_counts.preset;
+            } else {
+                static_assert(std::is_same_v<Frame, protocol::DecodedMasterFrame>);
+                ++m_counts.master;
+            }
+        },
+        frame);
     m_framesRate.Add(1, m_now);
     if (m_listener != nullptr) {
         m_listener->OnFrame(m_now - m_start, frame);

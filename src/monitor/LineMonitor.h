@@ -72,7 +72,7 @@ public:
     [[nodiscard]] std::optional<protocol::Address> ShownMark() const { return m_shownMark; }
 
 private:
-    void OnFrame(std::span<const protocol::Byte> frame) override;
+    void OnFrame(const protocol::DecodedFrame& frame) override;
     void OnMalformed(std::span<const protocol::Byte> bytes, protocol::Malformation why) override;
 
     TimePoint m_start;

@@ -13,9 +13,8 @@ namespace dimrix::monitor {
 class MonitorListener {
 public:
     virtual ~MonitorListener() = default;
-    // `frame` ends with its terminator.
     virtual void OnFrame(std::chrono::nanoseconds sinceStart,
-                         std::span<const protocol::Byte> frame) = 0;
+                         const protocol::DecodedFrame& frame) = 0;
     virtual void OnMalformed(std::chrono::nanoseconds sinceStart,
                              std::span<const protocol::Byte> bytes, protocol::Malformation why) = 0;
 

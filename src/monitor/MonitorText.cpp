@@ -3,7 +3,8 @@
 #include <array>
 #include <cstdio>
 
-#include "protocol/ByteClass.h"
+#include <type_traits>
+#include <variant>
 
 namespace dimrix::monitor {
 
@@ -38,24 +39,24 @@ std::string MonitorText::Seconds(std::chrono::nanoseconds sinceStart) {
 }
 
 std::string MonitorText::FrameLine(std::chrono::nanoseconds sinceStart,
-                                   std::span<const protocol::Byte> frame) {
+                                   const protocol::DecodedFrame& frame) {
     std::string line = Seconds(sinceStart);
-    // Without its first byte and its terminator.
-    const std::span<const protocol::Byte> body = frame.subspan(1, frame.size() - 2);
-    switch (protocol::ClassOf(frame.front())) {
-        case protocol::ByteClass::Address:
-            line += " board " + std::to_string(frame.front());
-            AppendBytes(line, body);
-            break;
-        case protocol::ByteClass::Master:
-            line += " master";
-            AppendBytes(line, body);
-            break;
-        default:
-            line += " preset " + std::to_string(frame.front()) + ' ' +
-                    std::to_string(protocol::PresetLevelOf(frame.front()).value_or(0));
-            break;
-    }
+    std::visit(
+        [&line]<typename Frame>(const Frame& decoded) {
+            if constexpr (std::is_same_v<Frame, protocol::DecodedAddressFrame>) {
+                line += " board " + std::to_string(decoded.address);
+                for (const protocol::Level level : decoded.levels) {
+                    line += ' ' + std::to_string(level);
+                }
+            } else if constexpr (std::is_same_v<Frame, protocol::DecodedPresetFrame>) {
+                line +=
+                    " preset " + std::to_string(decoded.code) + ' ' + std::to_string(decoded.level);
+            } else {
+                static_assert(std::is_same_v<Frame, protocol::DecodedMasterFrame>);
+                line += " master " + std::to_string(decoded.level);
+            }
+        },
+        frame);
     return line;
 }
 

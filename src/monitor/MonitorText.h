@@ -22,9 +22,9 @@ class MonitorText {
 public:
     // "12.345678".
     [[nodiscard]] static std::string Seconds(std::chrono::nanoseconds sinceStart);
-    // The line for a frame that took effect; `frame` ends with its terminator.
+    // The line for a frame that took effect.
     [[nodiscard]] static std::string FrameLine(std::chrono::nanoseconds sinceStart,
-                                               std::span<const protocol::Byte> frame);
+                                               const protocol::DecodedFrame& frame);
     [[nodiscard]] static std::string MalformedLine(std::chrono::nanoseconds sinceStart,
                                                    std::span<const protocol::Byte> bytes,
                                                    protocol::Malformation why);

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "protocol/DecodedFrame.h"
 #include "protocol/Protocol.h"
 
 namespace dimrix::protocol {
@@ -23,8 +24,8 @@ enum class Malformation {
 class DecodeListener {
 public:
     virtual ~DecodeListener() = default;
-    /// A frame took effect (the boards already hold it); `frame` ends with its terminator.
-    virtual void OnFrame(std::span<const Byte> frame) = 0;
+    /// A frame took effect (the boards already hold it).
+    virtual void OnFrame(const DecodedFrame& frame) = 0;
     /// `bytes` took no effect, for `why`.
     virtual void OnMalformed(std::span<const Byte> bytes, Malformation why) = 0;
 

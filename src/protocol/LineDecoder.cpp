@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <variant>
 
 namespace dimrix::protocol {
 
@@ -63,30 +65,44 @@ void LineDecoder::End() {
         Discard(Malformation::Short);
         return;
     }
+    const DecodedFrame frame = Decoded();
+    m_length = 0;
+    std::visit(
+        [this]<typename Frame>(const Frame& decoded) {
+            if constexpr (std::is_same_v<Frame, DecodedAddressFrame>) {
+                m_boards[static_cast<std::size_t>(decoded.address - kFirstAddress)] =
+                    decoded.levels;
+            } else {
+                for (ChannelLevels& board : m_boards) {
+                    board.fill(decoded.level);
+                }
+            }
+        },
+        frame);
+    ++m_frames;
+    if (m_listener != nullptr) {
+        m_listener->OnFrame(frame);
+    }
+}
+
+DecodedFrame LineDecoder::Decoded() const {
     const Byte first = m_frame.front();
     switch (ClassOf(first)) {
         case ByteClass::Address: {
-            ChannelLevels& board = m_boards[static_cast<std::size_t>(first - kFirstAddress)];
-            std::copy_n(m_frame.begin() + 1, kChannelCount, board.begin());
-            break;
+            DecodedAddressFrame frame{static_cast<Address>(first), {}};
+            std::copy_n(m_frame.begin() + 1, kChannelCount, frame.levels.begin());
+            return frame;
         }
+        case ByteClass::Preset:
+            return DecodedPresetFrame{first, PresetLevelOf(first).value()};
         case ByteClass::Master:
-            for (ChannelLevels& board : m_boards) {
-                board.fill(m_frame[1]);
-            }
-            break;
-        default:
-            for (ChannelLevels& board : m_boards) {
-                board.fill(PresetLevelOf(first).value_or(kMinLevel));
-            }
+            return DecodedMasterFrame{static_cast<Level>(m_frame[1])};
+        case ByteClass::Level:
+        case ByteClass::FrameEnd:
+        case ByteClass::Unused:
             break;
     }
-    ++m_frames;
-    const std::size_t length = m_length;
-    m_length = 0;
-    if (m_listener != nullptr) {
-        m_listener->OnFrame(std::span(m_frame).first(length));
-    }
+    throw std::logic_error("no frame begins with " + std::to_string(first));
 }
 
 void LineDecoder::Discard(Malformation why) {

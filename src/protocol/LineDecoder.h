@@ -48,13 +48,15 @@ public:
 private:
     void Begin(Byte value);
     void End();
+    /// What the complete frame being read sets.
+    [[nodiscard]] DecodedFrame Decoded() const;
     void Discard(Malformation why);
     void Reject(std::span<const Byte> bytes, Malformation why);
 
     DecodeListener* m_listener = nullptr;
     Boards m_boards{};
     // The frame being read: its first byte and the level bytes after it, then room for
-    // its terminator, so the listener is shown the frame whole.
+    // its terminator, so a malformed unit is shown whole.
     std::array<Byte, kAddressFrameSize> m_frame{};
     std::size_t m_length = 0;
     std::size_t m_frames = 0;

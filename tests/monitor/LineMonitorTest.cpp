@@ -24,7 +24,7 @@ constexpr milliseconds kReadInterval{250};
 class RecordingListener : public MonitorListener {
 public:
     void OnFrame(std::chrono::nanoseconds sinceStart,
-                 std::span<const protocol::Byte> frame) override {
+                 const protocol::DecodedFrame& frame) override {
         lines.push_back(MonitorText::FrameLine(sinceStart, frame));
     }
     void OnMalformed(std::chrono::nanoseconds sinceStart, std::span<const protocol::Byte> bytes,

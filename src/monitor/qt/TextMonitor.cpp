@@ -31,7 +31,7 @@ int TextMonitor::Run(const MonitorOptions& options) {
 }
 
 void TextMonitor::OnFrame(std::chrono::nanoseconds sinceStart,
-                          std::span<const protocol::Byte> frame) {
+                          const protocol::DecodedFrame& frame) {
     Print(MonitorText::FrameLine(sinceStart, frame));
 }
 

@@ -20,8 +20,7 @@ public:
 private:
     TextMonitor() = default;
 
-    void OnFrame(std::chrono::nanoseconds sinceStart,
-                 std::span<const protocol::Byte> frame) override;
+    void OnFrame(std::chrono::nanoseconds sinceStart, const protocol::DecodedFrame& frame) override;
     void OnMalformed(std::chrono::nanoseconds sinceStart, std::span<const protocol::Byte> bytes,
                      protocol::Malformation why) override;
     static void Print(const std::string& line);
