@@ -30,7 +30,7 @@ std::size_t LinePacer::Room(TimePoint now, std::size_t driverHolds) const {
 }
 
 void LinePacer::Handed(std::size_t count, TimePoint now) {
-    m_lineFreeAt = std::max(m_lineFreeAt, now) + m_byteTime * static_cast<long>(count);
+    m_lineFreeAt = std::max(m_lineFreeAt, now) + m_byteTime * static_cast<Duration::rep>(count);
 }
 
 LinePacer::TimePoint LinePacer::RefillTime(TimePoint now, std::size_t driverHolds) const {
@@ -38,7 +38,7 @@ LinePacer::TimePoint LinePacer::RefillTime(TimePoint now, std::size_t driverHold
     // At least one byte time away, so a driver that reports more than the clock knows
     // about is asked again soon without spinning.
     const std::size_t toDrain = held > kRefillMark ? held - kRefillMark : 1;
-    return now + m_byteTime * static_cast<long>(toDrain);
+    return now + m_byteTime * static_cast<Duration::rep>(toDrain);
 }
 
 }  // namespace dimrix::serial

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 
+#include "protocol/Frames.h"
 #include "serial/LineSettings.h"
 
 namespace dimrix::serial {
@@ -22,12 +23,12 @@ public:
     using TimePoint = Clock::time_point;
     using Duration = std::chrono::nanoseconds;
 
-    // What the driver may hold: a full address frame and the last few bytes of the one
-    // before it, so the line never runs dry between two hand-overs.
-    static constexpr std::size_t kDriverTarget = 13;
     // Hand more once the driver is down to this; about 1.5 ms of line at 19200 baud,
     // enough for a timer that fires a little late.
     static constexpr std::size_t kRefillMark = 3;
+    // What the driver may hold: a full address frame and the last few bytes of the one
+    // before it, so the line never runs dry between two hand-overs.
+    static constexpr std::size_t kDriverTarget = protocol::kAddressFrameSize + kRefillMark;
 
     explicit LinePacer(const LineSettings& settings);
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <bitset>
+#include <string>
+
+#include "serial/LinkError.h"
 
 namespace dimrix::serial {
 
@@ -11,6 +14,11 @@ using protocol::Byte;
 using protocol::ByteClass;
 
 }  // namespace
+
+TransmitQueue::TransmitQueue(const LineSettings& settings)
+    : m_overrunBytes(static_cast<std::size_t>(settings.BytesPerSecond() * kOverrunTime /
+                                              std::chrono::milliseconds(std::chrono::seconds(1)))) {
+}
 
 void TransmitQueue::Push(Byte value, TimePoint now) {
     if (m_overrun && Empty() && now - m_emptySince >= kCalmPeriod) {
@@ -30,7 +38,7 @@ void TransmitQueue::Push(Byte value, TimePoint now) {
     if (byteClass == ByteClass::FrameEnd || unit.size == unit.bytes.size()) {
         Seal(unit, value);
     }
-    if (!m_overrun && m_waiting > kOverrunBytes) {
+    if (!m_overrun && m_waiting > m_overrunBytes) {
         m_overrun = true;
         DropObsolete();
     } else if (m_overrun && unit.complete) {
@@ -108,6 +116,10 @@ std::size_t TransmitQueue::Due(std::size_t allowance, std::span<Byte> out) const
 }
 
 void TransmitQueue::Consume(std::size_t count, TimePoint now) {
+    if (count > m_waiting) {
+        throw LinkError(errors::kWriteFailed, "the driver took " + std::to_string(count) +
+                                                  " bytes of " + std::to_string(m_waiting));
+    }
     m_waiting -= count;
     while (count > 0) {
         Unit& unit = m_units.front();

@@ -10,6 +10,7 @@
 #include "protocol/ByteClass.h"
 #include "protocol/Frames.h"
 #include "protocol/Protocol.h"
+#include "serial/LineSettings.h"
 
 namespace dimrix::serial {
 
@@ -29,11 +30,14 @@ public:
     using Clock = std::chrono::steady_clock;
     using TimePoint = Clock::time_point;
 
-    // 100 ms of line time at 19200 baud, 10 bit times per byte.
-    static constexpr std::size_t kOverrunBytes = 192;
+    // The line counts as overrun once more than this much line time waits.
+    static constexpr std::chrono::milliseconds kOverrunTime{100};
     // How long the queue must stay empty before the line counts as keeping up again;
     // longer than the gap between two fade ticks, so a sustained fade stays overrun.
     static constexpr std::chrono::milliseconds kCalmPeriod{100};
+
+    // Sized to the line `settings` describe: 192 bytes at 19200 baud.
+    explicit TransmitQueue(const LineSettings& settings);
 
     void Push(protocol::Byte value, TimePoint now);
     // The bytes due next for the driver, at most `allowance` of them, copied into `out`
@@ -41,6 +45,8 @@ public:
     // still being queued, may go in parts. They stay queued until Consume.
     [[nodiscard]] std::size_t Due(std::size_t allowance, std::span<protocol::Byte> out) const;
     // The first `count` bytes of Due have reached the driver.
+    // Throws LinkError(errors::kWriteFailed), and consumes nothing, when `count` is more
+    // than waits: a driver that says it took bytes it was never offered.
     void Consume(std::size_t count, TimePoint now);
     // Forgets everything queued (the device is gone).
     void Clear();
@@ -73,6 +79,8 @@ private:
     void Seal(Unit& unit, protocol::Byte last);
     void DropObsolete();
 
+    // Bytes whose line time is kOverrunTime.
+    std::size_t m_overrunBytes = 0;
     std::deque<Unit> m_units;
     std::size_t m_waiting = 0;
     bool m_overrun = false;

@@ -4,7 +4,7 @@
 
 namespace dimrix::serial {
 
-Transmitter::Transmitter(const LineSettings& settings) : m_pacer(settings) {}
+Transmitter::Transmitter(const LineSettings& settings) : m_queue(settings), m_pacer(settings) {}
 
 Transmitter::Wake Transmitter::Queue(protocol::Byte value, TimePoint now) {
     m_queue.Push(value, now);

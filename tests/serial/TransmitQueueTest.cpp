@@ -6,7 +6,10 @@
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 #include <vector>
+
+#include "serial/LinkError.h"
 
 namespace dimrix::serial {
 namespace {
@@ -50,7 +53,7 @@ protected:
         return m_sent;
     }
 
-    TransmitQueue m_queue;
+    TransmitQueue m_queue{kBoardLineSettings};
     TransmitQueue::TimePoint m_now{};
     Bytes m_sent;
 };
@@ -157,6 +160,37 @@ TEST_F(TransmitQueueTest, OverrunLastsUntilTheQueueHasStayedEmptyForAWhile) {
     Push(Board(128, 50));
     Push(Board(128, 51));
     EXPECT_EQ(Drained(), Join({Board(128, 50), Board(128, 51)}));
+}
+
+TEST_F(TransmitQueueTest, ADriverThatClaimsMoreThanWaitsIsAFaultThatCostsNothing) {
+    const Bytes frame = Board(130, 7);
+    Push(frame);
+    try {
+        m_queue.Consume(frame.size() + 1, m_now);
+        ADD_FAILURE() << "a count beyond the queue was taken";
+    } catch (const LinkError& error) {
+        EXPECT_EQ(error.Number(), 8020);
+    }
+    EXPECT_EQ(Drained(), frame);
+}
+
+TEST(TransmitQueueLineTest, TheOverrunMarkIsATenthOfASecondOfTheLine) {
+    // Ten frames, 100 bytes: more than a tenth of a second at 9600 baud (96 bytes), less
+    // than one at 19200 (192 bytes).
+    const std::pair<LineSettings, bool> cases[] = {
+        {LineSettings{9600, 'N', 8, 1}, true},
+        {LineSettings{19200, 'N', 8, 1}, false},
+    };
+    for (const auto& [settings, overrun] : cases) {
+        TransmitQueue queue(settings);
+        const TransmitQueue::TimePoint now{};
+        for (std::uint8_t step = 0; step < 10; ++step) {
+            for (const std::uint8_t value : Board(static_cast<std::uint8_t>(128 + step), 1)) {
+                queue.Push(value, now);
+            }
+        }
+        EXPECT_EQ(queue.Overrun(now), overrun) << settings.Text();
+    }
 }
 
 }  // namespace
