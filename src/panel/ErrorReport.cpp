@@ -1,5 +1,7 @@
 #include "panel/ErrorReport.h"
 
+#include "serial/ErrorWords.h"
+
 namespace dimrix::panel {
 
 std::string ReportText(serial::ErrorNumber number) {
@@ -16,9 +18,8 @@ void ReportError(PanelListener& listener, serial::ErrorNumber number) {
 std::string OpenFailureText(std::int16_t portNumber, const serial::LinkError& error) {
     std::string text = "Cannot open COM" + std::to_string(portNumber) + ": " + error.what();
     if (error.Number() == serial::errors::kPermissionDenied) {
-        text +=
-            "\n\nOn Linux the user must be in the group that owns the device "
-            "(usually dialout), then log in again.";
+        text += "\n\n";
+        text += serial::ErrorWords::Advice(error.Number());
     }
     text += "\n\n" + ReportText(error.Number());
     return text;

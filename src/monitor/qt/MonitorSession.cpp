@@ -7,6 +7,7 @@
 #include "monitor/qt/DeviceLine.h"
 #include "monitor/qt/VirtualLine.h"
 #include "serial/ErrorNumber.h"
+#include "serial/ErrorWords.h"
 #include "serial/LineSettings.h"
 #include "serial/LinkError.h"
 
@@ -17,17 +18,17 @@ namespace {
 // Why a device could not be opened, with what the operator can do about it.
 std::string OpenFailure(const serial::LinkError& error) {
     std::string text = error.what();
-    switch (error.Number()) {
-        case serial::errors::kPermissionDenied:
-            text +=
-                " (serial devices belong to the dialout group: add your user to it, "
-                "then log in again)";
-            break;
-        case serial::errors::kSettingsRejected:
-            text += " (not a serial port)";
-            break;
-        default:
-            break;
+    // The system's word for a device that is no serial port ("Inappropriate ioctl for
+    // device") does not say so.
+    if (error.Number() == serial::errors::kSettingsRejected) {
+        text += " (";
+        text += serial::ErrorWords::Meaning(error.Number());
+        text += ')';
+    }
+    if (const std::string_view advice = serial::ErrorWords::Advice(error.Number());
+        !advice.empty()) {
+        text += ". ";
+        text += advice;
     }
     return text;
 }

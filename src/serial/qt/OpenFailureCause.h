@@ -28,8 +28,6 @@ public:
                                     const std::string& reason) const;
 
 private:
-    static constexpr std::string_view kBusy = "in use by another program";
-
     struct Finding {
         OpenRefusal refusal = OpenRefusal::None;
         // After "<device>: ".

@@ -1,5 +1,7 @@
 #include "serial/qt/OpenFailureCause.h"
 
+#include "serial/ErrorWords.h"
+
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -72,7 +74,8 @@ OpenFailureCause::Finding OpenFailureCause::ExamineLock(const std::string& reaso
         const int writeError = AccessError(directory, W_OK);
         if (writeError == 0) {
             // The lock was taken and let go again: the device itself said no.
-            return {OpenRefusal::HeldElsewhere, std::string(kBusy) + " (" + reason + ")"};
+            return {OpenRefusal::HeldElsewhere,
+                    std::string(ErrorWords::Meaning(errors::kPortBusy)) + " (" + reason + ")"};
         }
     }
     return NoLockDirectory();
@@ -88,8 +91,8 @@ OpenFailureCause::Finding OpenFailureCause::ExamineLockFile(const std::string& d
     }
     const std::string process = "process " + std::to_string(pid);
     if (ProcessLives(static_cast<pid_t>(pid))) {
-        return {OpenRefusal::HeldElsewhere,
-                std::string(kBusy) + " (lock file " + path + " names " + process + ")"};
+        return {OpenRefusal::HeldElsewhere, std::string(ErrorWords::Meaning(errors::kPortBusy)) +
+                                                " (lock file " + path + " names " + process + ")"};
     }
     const int writeError = AccessError(directory, W_OK);
     return {OpenRefusal::LockUnavailable,

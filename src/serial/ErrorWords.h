@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+
+#include "serial/ErrorNumber.h"
+
+namespace dimrix::serial {
+
+// What each error number stands for, and what the operator can do about it, in the words
+// every program on the line uses: the panel's reports, the monitor's and the bridge's
+// messages. Numbers of no known failure have neither.
+class ErrorWords {
+public:
+    // A few words, to follow a system's reason that may not say it ("not a serial port").
+    [[nodiscard]] static std::string_view Meaning(ErrorNumber number);
+    // What to do about it, as a sentence; empty where only the reason helps.
+    [[nodiscard]] static std::string_view Advice(ErrorNumber number);
+};
+
+}  // namespace dimrix::serial
