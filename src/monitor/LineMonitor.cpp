@@ -27,6 +27,9 @@ void LineMonitor::Read(std::span<const protocol::Byte> bytes, TimePoint now) {
     m_counts.bytes += bytes.size();
     m_bytesRate.Add(bytes.size(), now);
     m_decoder.Feed(bytes);
+    if (m_listener != nullptr) {
+        m_listener->OnReadDone();
+    }
 }
 
 void LineMonitor::OnFrame(const protocol::DecodedFrame& frame) {

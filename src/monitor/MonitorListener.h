@@ -17,6 +17,8 @@ public:
                          const protocol::DecodedFrame& frame) = 0;
     virtual void OnMalformed(std::chrono::nanoseconds sinceStart,
                              std::span<const protocol::Byte> bytes, protocol::Malformation why) = 0;
+    // Everything one read brought has been told: the moment to pass it on in one piece.
+    virtual void OnReadDone() {}
 
 protected:
     MonitorListener() = default;

@@ -41,9 +41,19 @@ void TextMonitor::OnMalformed(std::chrono::nanoseconds sinceStart,
 }
 
 void TextMonitor::Print(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
+    m_pending += line;
+    m_pending += '\n';
+}
+
+void TextMonitor::OnReadDone() {
+    if (m_pending.empty()) {
+        return;
+    }
+    // A closed pipe has nobody left to tell; the summary and the status still follow.
+    [[maybe_unused]] const std::size_t written =
+        std::fwrite(m_pending.data(), 1, m_pending.size(), stdout);
     std::fflush(stdout);
+    m_pending.clear();
 }
 
 }  // namespace dimrix::monitor

@@ -9,9 +9,11 @@
 
 namespace dimrix::monitor {
 
-// Text mode, for scripts: one line per frame on standard output, each flushed as it is
-// printed (see MonitorText for the format). SIGINT and SIGTERM end it with status 0, a
-// lost device with status 1; either way a one-line summary goes to standard error.
+// Text mode, for scripts: one line per frame on standard output, the lines of each read
+// written and flushed together, so a script sees every frame as soon as it is read, at
+// one write a read rather than one a frame (see MonitorText for the format). SIGINT and SIGTERM end
+// it with status 0, a lost device with status 1; either way a one-line summary goes to standard
+// error.
 class TextMonitor : private MonitorListener {
 public:
     // Runs until one of the above. Needs a QCoreApplication; no display.
@@ -23,7 +25,10 @@ private:
     void OnFrame(std::chrono::nanoseconds sinceStart, const protocol::DecodedFrame& frame) override;
     void OnMalformed(std::chrono::nanoseconds sinceStart, std::span<const protocol::Byte> bytes,
                      protocol::Malformation why) override;
-    static void Print(const std::string& line);
+    void OnReadDone() override;
+    void Print(const std::string& line);
+
+    std::string m_pending;
 };
 
 }  // namespace dimrix::monitor
