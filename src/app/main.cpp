@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
+#include "platform/ParentConsole.h"
 #include "platform/TerminationRequests.h"
 #include "serial/qt/QtPortService.h"
 #include "window/Form1.h"
@@ -18,6 +19,7 @@ constexpr const char* kProgramName = "dimrix";
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    dimrix::platform::ParentConsole::Attach();
     const dimrix::app::CommandLine commandLine(argc, argv);
     if (const std::optional<int> status = commandLine.ExitStatus()) {
         return *status;

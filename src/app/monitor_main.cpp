@@ -8,11 +8,13 @@
 #include "monitor/qt/MonitorCommandLine.h"
 #include "monitor/qt/TextMonitor.h"
 #include "monitor/window/MonitorWindow.h"
+#include "platform/ParentConsole.h"
 
 // The command line is read before any application object exists: --help, --version and
 // text mode never need a display.
 int main(int argc, char* argv[]) {
     using namespace dimrix::monitor;
+    dimrix::platform::ParentConsole::Attach();
     QStringList arguments;
     for (int index = 0; index < argc; ++index) {
         arguments << QString::fromLocal8Bit(argv[index]);

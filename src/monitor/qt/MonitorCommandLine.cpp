@@ -59,7 +59,10 @@ std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& a
     options.virtualLine = parser.isSet(virtualLine);
     const QStringList devices = parser.positionalArguments();
     if (options.virtualLine && !VirtualLine::kAvailable) {
-        return UsageError(parser, "--virtual is not available on this system");
+        // One line: nothing in the usage would help.
+        Print(stderr, QString("%1: --virtual is not available on %2\n")
+                          .arg(MonitorCommandLine::kProgram, VirtualLine::kUnavailableOn));
+        return kUsageError;
     }
     if (options.virtualLine ? !devices.isEmpty() : devices.size() != 1) {
         return UsageError(parser, options.virtualLine ? "--virtual takes no DEVICE"

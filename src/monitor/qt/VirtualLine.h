@@ -25,6 +25,13 @@ public:
 #else
         false;
 #endif
+    // The system without one, as the operator knows it.
+    static constexpr const char* kUnavailableOn =
+#ifdef _WIN32
+        "Windows";
+#else
+        "this system";
+#endif
 
     VirtualLine() = default;
     ~VirtualLine() override;

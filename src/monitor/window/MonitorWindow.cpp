@@ -34,7 +34,8 @@ MonitorWindow::MonitorWindow(MonitorSession& session)
     : m_session(session),
       m_grid(new LevelGrid(session.Monitor(), this)),
       m_status(new QLabel(this)),
-      m_repaintTimer(new QTimer(this)) {
+      m_repaintTimer(new QTimer(this)),
+      m_statusTimer(new QTimer(this)) {
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(kIcon));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -47,7 +48,11 @@ MonitorWindow::MonitorWindow(MonitorSession& session)
     m_repaintTimer->setInterval(kRepaintInterval);
     connect(m_repaintTimer, &QTimer::timeout, this, &MonitorWindow::Repaint);
     m_repaintTimer->start();
+    m_statusTimer->setInterval(kStatusInterval);
+    connect(m_statusTimer, &QTimer::timeout, this, &MonitorWindow::ShowStatus);
+    m_statusTimer->start();
     Repaint();
+    ShowStatus();
 }
 
 void MonitorWindow::Repaint() {
@@ -58,6 +63,10 @@ void MonitorWindow::Repaint() {
             m_grid->UpdateBoard(board);
         }
     }
+}
+
+void MonitorWindow::ShowStatus() {
+    const LineMonitor::TimePoint now = LineMonitor::Clock::now();
     const QString status = QString::fromStdString(
         MonitorText::Status(m_session.Device(), m_session.Fault(), m_session.Monitor(), now));
     if (status != m_status->text()) {
