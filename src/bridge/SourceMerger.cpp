@@ -10,6 +10,9 @@ SourceMerger::SourceMerger(LossPolicy policy, MergeListener* listener)
 }
 
 bool SourceMerger::Receive(const SacnPacket& packet, TimePoint now) {
+    if (!packet.IsData()) {
+        return false;
+    }
     return Receive(Data{.key = SourceKey::FromCid(packet.SourceCid()),
                         .name = packet.SourceName(),
                         .priority = packet.Priority(),
@@ -21,6 +24,9 @@ bool SourceMerger::Receive(const SacnPacket& packet, TimePoint now) {
 }
 
 bool SourceMerger::Receive(const ArtNetPacket& packet, const SourceKey& sender, TimePoint now) {
+    if (packet.Judged() != ArtNetPacket::Verdict::Dmx) {
+        return false;
+    }
     return Receive(Data{.key = sender,
                         .name = {},
                         .priority = kArtNetPriority,

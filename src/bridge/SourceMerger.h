@@ -61,9 +61,9 @@ public:
     // Merges one packet and returns whether the look changed. Sources silent too long
     // by `now` go first.
     bool Receive(const Data& data, TimePoint now);
-    // An sACN data packet (SacnPacket::IsData) of this universe.
+    // An sACN packet of this universe; anything but data is ignored.
     bool Receive(const SacnPacket& packet, TimePoint now);
-    // An ArtDmx packet of this universe, from `sender`.
+    // An Art-Net packet of this universe from `sender`; anything but ArtDmx is ignored.
     bool Receive(const ArtNetPacket& packet, const SourceKey& sender, TimePoint now);
     // Lets the sources go that have been silent for too long by `now`; returns whether the
     // look changed. Due at NextExpiry.
