@@ -2,7 +2,7 @@
 # needs and nothing more (scripts/install-deps.sh; DIMRIX_SKIP_DEPS=1 skips that check).
 #
 # Warnings are errors where developers work (build, test, test-sanitize, test-without-qt,
-# test-windows, bench-build, CI) and never in what a user builds (run, program, install,
+# test-windows, fuzz, bench-build, CI) and never in what a user builds (run, program, install,
 # package): a newer compiler's new warning must not cost a user the program. The two never
 # share a tree, so switching between them rebuilds nothing.
 
@@ -18,6 +18,8 @@ JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure
 NOQT_DIR       ?= build-noqt
 WINDOWS_DIR    ?= build-windows
+FUZZ_DIR       ?= build-fuzz
+FUZZ_SECONDS   ?= 60
 EXTRA_CMAKE_FLAGS ?=
 PREFIX         ?= /usr/local
 DESTDIR        ?=
@@ -27,7 +29,7 @@ NO_WERROR      := -DDIMRIX_WERROR=OFF
 # What `make program` builds: every program the project ships.
 PROGRAMS       := dimrix dimrix-monitor
 
-.PHONY: all deps configure build test test-sanitize test-without-qt test-windows run program \
+.PHONY: all deps configure build test test-sanitize test-without-qt test-windows fuzz run program \
         screenshot bench bench-build format package package-check install uninstall clean
 
 all: build
@@ -65,6 +67,17 @@ test-without-qt:
 	    { echo "test-without-qt: the configure looked for Qt"; exit 1; }
 	cmake --build $(NOQT_DIR) -j $(JOBS)
 	ctest --test-dir $(NOQT_DIR) $(CTEST_FLAGS)
+
+# libFuzzer with AddressSanitizer on the bridge's sACN and Art-Net readers, built with
+# clang in its own tree and run for FUZZ_SECONDS from well-formed seeds; any crash, leak
+# or broken promise fails the target and leaves the input in $(FUZZ_DIR)/fuzz.
+fuzz:
+	@$(DEPS) fuzz
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DDIMRIX_WITH_QT=OFF -DBUILD_TESTING=OFF -DDIMRIX_FUZZ=ON $(WERROR) $(EXTRA_CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target dimrix_bridge_fuzz dimrix_bridge_fuzz_corpus
+	cd $(FUZZ_DIR)/fuzz && ./dimrix_bridge_fuzz -max_total_time=$(FUZZ_SECONDS) \
+	    -max_len=1500 -timeout=10 -print_final_stats=1 corpus
 
 # The program cross-built for Windows (MinGW-w64), its engine tests, its window and its
 # port run under Wine. Qt for Windows: DIMRIX_QT_MINGW, or ../shared/toolchains/
@@ -141,4 +154,4 @@ uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(INSTALL_DIR)/install_manifest.txt -P cmake/DimrixUninstall.cmake
 
 clean:
-	rm -rf $(BUILD_DIR) $(DEV_DIR) $(SANITIZE_DIR) $(NOQT_DIR) $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(DEV_DIR) $(SANITIZE_DIR) $(NOQT_DIR) $(WINDOWS_DIR) $(FUZZ_DIR)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those:
 #
-#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format windows ci all
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows ci all
 #
 #   run         compiler, CMake, Qt 6 and fonts: enough to build and start the program
 #   package     run, plus what builds and checks the .deb (dpkg-dev, file, lintian,
@@ -10,9 +10,11 @@
 #   bench       test, plus xvfb-run's xauth
 #   screenshot  run, plus Xvfb, the X tools and ImageMagick
 #   format      clang-format
+#   fuzz        CMake and clang with its runtime libraries (libFuzzer, AddressSanitizer),
+#               which Debian ships apart from the compiler
 #   windows     the MinGW-w64 cross compiler (posix threads), Debian's Qt host tools,
 #               GoogleTest's sources, Wine, and Xvfb with the X tools for the window test
-#   ci          test, package and windows: what .ci/run uses
+#   ci          test, package, fuzz and windows: what .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
 # uses sudo if sudo works without a password; otherwise it prints the apt-get line to
@@ -27,6 +29,7 @@ test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils xdotool li
 bench=("${test[@]}" xauth)
 screenshot=("${run[@]}" xvfb x11-utils imagemagick)
 format=(clang-format)
+fuzz=(cmake make clang libclang-rt-14-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
   googletest wine wine64 xvfb x11-utils xdotool)
 
@@ -44,11 +47,13 @@ for target in "$@"; do
     bench) wanted+=("${bench[@]}") ;;
     screenshot) wanted+=("${screenshot[@]}") ;;
     format) wanted+=("${format[@]}") ;;
+    fuzz) wanted+=("${fuzz[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
-    ci) wanted+=("${test[@]}" "${package[@]}" "${windows[@]}") ;;
-    all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${windows[@]}") ;;
+    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}") ;;
+    all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${fuzz[@]}"
+      "${windows[@]}") ;;
     *)
-      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format windows ci all)" >&2
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows ci all)" >&2
       exit 2
       ;;
   esac

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <span>
+
+#include "bridge/LineLevels.h"
+#include "protocol/Frames.h"
+#include "protocol/Protocol.h"
+#include "serial/LineDriver.h"
+#include "serial/LineSettings.h"
+#include "serial/Transmitter.h"
+
+namespace dimrix::bridge {
+
+// Decides what one serial line carries, given the levels its boards should show.
+//
+// The line carries 192 board frames a second, far fewer than a console's changes, so a
+// frame is chosen only when the driver has room for it: it always carries the newest
+// levels, and a change never waits behind more than the frame on the wire. Changed boards
+// go first, in the order they changed (a board changed again keeps its place), so none
+// starves under full churn. One level on every channel goes as one broadcast. In spare
+// time each board is sent again about once a second, so a board that lost power is back
+// within about a second.
+class LineScheduler {
+public:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+
+    static constexpr std::chrono::seconds kRefreshPeriod{1};
+
+    explicit LineScheduler(const serial::LineSettings& settings);
+
+    // The levels the boards should show from now on. Nothing is sent before the first.
+    void SetDesired(const LineLevels& levels, TimePoint now);
+    // Sends every board's levels again, before any other change (the device is back and
+    // its boards may have lost theirs).
+    void ResendAll();
+    // Forgets whatever waits for the driver (the device is gone); ResendAll once it is
+    // back.
+    void Clear();
+
+    // Hands the driver what the line has room for. Returns when to pump next, or nothing
+    // while there is nothing to send (before the first levels). Due after every
+    // SetDesired and ResendAll too. Throws serial::LinkError when the driver failed.
+    std::optional<TimePoint> Pump(serial::LineDriver& driver, TimePoint now);
+
+    [[nodiscard]] bool HasDesired() const { return m_hasDesired; }
+    // Bytes waiting for the driver: never more than one frame.
+    [[nodiscard]] std::size_t Waiting() const { return m_transmitter.Waiting(); }
+    [[nodiscard]] std::size_t FramesSent() const { return m_framesSent; }
+    [[nodiscard]] std::size_t Refreshes() const { return m_refreshes; }
+
+private:
+    // One frame of any kind, as it goes on the wire.
+    struct Frame {
+        std::array<protocol::Byte, protocol::kAddressFrameSize> bytes{};
+        std::size_t size = 0;
+    };
+    using Board = std::size_t;
+
+    // The frame to send next if it fits in `room` bytes, taken as sent.
+    std::optional<Frame> Next(std::size_t room, TimePoint now);
+    std::optional<Frame> Broadcast(std::size_t room, TimePoint now);
+    std::optional<Frame> BoardFrame(Board board, std::size_t room, TimePoint now);
+    [[nodiscard]] bool Pending() const { return m_broadcastDue || m_dirtyCount > 0; }
+    [[nodiscard]] bool Uniform() const;
+    [[nodiscard]] bool Differs(Board board) const;
+    [[nodiscard]] TimePoint RefreshDue() const;
+    void MarkDirty(Board board);
+    void ClearDirty();
+
+    serial::Transmitter m_transmitter;
+    LineLevels m_desired{};
+    // What the boards hold once everything handed to the driver has arrived.
+    LineLevels m_onLine{};
+    bool m_hasDesired = false;
+    // Boards whose levels go again even if they seem to hold them (unknown after start or
+    // a device's return).
+    std::bitset<protocol::kAddressCount> m_forced;
+    bool m_broadcastDue = false;
+    // Changed boards in the order they changed, as a ring.
+    std::array<Board, protocol::kAddressCount> m_dirty{};
+    std::size_t m_dirtyHead = 0;
+    std::size_t m_dirtyCount = 0;
+    std::bitset<protocol::kAddressCount> m_isDirty;
+    std::array<TimePoint, protocol::kAddressCount> m_lastSent{};
+    std::size_t m_framesSent = 0;
+    std::size_t m_refreshes = 0;
+};
+
+}  // namespace dimrix::bridge
