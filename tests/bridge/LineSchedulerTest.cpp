@@ -49,12 +49,15 @@ public:
     void Deliver() {
         while (!m_onWire.empty() && m_onWire.front().leaves <= m_now) {
             m_readAt = m_onWire.front().leaves;
+            m_reading.push_back(m_onWire.front().value);
             m_decoder.Feed(m_onWire.front().value);
             m_onWire.pop_front();
         }
     }
-    void OnFrame(std::span<const protocol::Byte> frame) override {
-        m_landed.push_back({m_readAt, Bytes(frame.begin(), frame.end())});
+    // Nothing malformed ever lands, so the bytes read since the last frame are this one.
+    void OnFrame(const protocol::DecodedFrame& /*frame*/) override {
+        m_landed.push_back({m_readAt, m_reading});
+        m_reading.clear();
     }
     void OnMalformed(std::span<const protocol::Byte>, protocol::Malformation) override {
         ADD_FAILURE() << "malformed bytes on the line";
@@ -80,6 +83,7 @@ private:
     TimePoint m_readAt{};
     protocol::LineDecoder m_decoder{this};
     std::vector<Landed> m_landed;
+    Bytes m_reading;
     Bytes m_handed;
 };
 
