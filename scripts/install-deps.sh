@@ -11,7 +11,8 @@
 #   screenshot  run, plus Xvfb, the X tools and ImageMagick
 #   format      clang-format
 #   windows     the MinGW-w64 cross compiler (posix threads), Debian's Qt host tools,
-#               GoogleTest's sources, Wine, and Xvfb with the X tools for the window test
+#               GoogleTest's sources, Wine, Xvfb with the X tools for the window test,
+#               and NSIS and zip for the Windows package
 #   ci          test, package and windows: what .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
@@ -28,7 +29,7 @@ bench=("${test[@]}" xauth)
 screenshot=("${run[@]}" xvfb x11-utils imagemagick)
 format=(clang-format)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
-  googletest wine wine64 xvfb x11-utils xdotool)
+  googletest wine wine64 xvfb x11-utils xdotool nsis zip)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
   exit 0
