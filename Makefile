@@ -2,7 +2,8 @@
 # needs and nothing more (scripts/install-deps.sh; DIMRIX_SKIP_DEPS=1 skips that check).
 #
 # Warnings are errors where developers work (build, test, test-sanitize, test-without-qt,
-# test-windows, fuzz, bench-build, CI) and never in what a user builds (run, program, install,
+# test-windows and package-windows, which share the Windows tree and its pinned cross
+# compiler, fuzz, bench-build, CI) and never in what a user builds (run, program, install,
 # package): a newer compiler's new warning must not cost a user the program. The two never
 # share a tree, so switching between them rebuilds nothing.
 
@@ -29,7 +30,8 @@ NO_WERROR      := -DDIMRIX_WERROR=OFF
 # What `make program` builds: every program the project ships.
 PROGRAMS       := dimrix dimrix-monitor
 
-.PHONY: all deps configure build test test-sanitize test-without-qt test-windows fuzz run program \
+.PHONY: all deps configure build test test-sanitize test-without-qt test-windows configure-windows \
+        package-windows check-windows-package fuzz run program \
         screenshot bench bench-build format package package-check install uninstall clean
 
 all: build
@@ -82,15 +84,30 @@ fuzz:
 # The program cross-built for Windows (MinGW-w64), its engine tests, its window and its
 # port run under Wine. Qt for Windows: DIMRIX_QT_MINGW, or ../shared/toolchains/
 # (docs/windows.md).
-test-windows:
+test-windows: configure-windows
+	cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	ctest --test-dir $(WINDOWS_DIR) $(CTEST_FLAGS)
+
+# The Windows tree, shared by its tests and its package.
+configure-windows:
 	@$(DEPS) windows
-	@command -v wine >/dev/null || { echo "test-windows: no wine command; install Debian's wine package"; exit 1; }
+	@command -v wine >/dev/null || { echo "$@: no wine command; install Debian's wine package"; exit 1; }
 	@qt=$$(bash scripts/qt-mingw.sh $(WINDOWS_DIR)) && \
 	  cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake \
 	    -DCMAKE_PREFIX_PATH=$$qt -DQT_HOST_PATH=/usr -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 	    -DBUILD_TESTING=ON $(WERROR) $(EXTRA_CMAKE_FLAGS)
-	cmake --build $(WINDOWS_DIR) -j $(JOBS)
-	ctest --test-dir $(WINDOWS_DIR) $(CTEST_FLAGS)
+
+# From the Windows tree, in $(WINDOWS_DIR)/package/: the installer
+# (dimrix-<version>-windows-x64-setup.exe, NSIS), the same folder as a .zip, and the
+# folder itself, with every DLL its programs load.
+package-windows: configure-windows
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target dimrix_package_windows
+
+# What ships, under Wine in a fresh prefix: a silent install, its files, Start Menu
+# entries and Apps & features key; the installed panel's window driving COM1; the
+# installed monitor on COM2; a silent uninstall that leaves the prefix as it was.
+check-windows-package: package-windows
+	bash tests/wine/package-under-wine.sh $(WINDOWS_DIR)
 
 # The programs alone, without the test suites, in the users' tree: build/dimrix.
 program:

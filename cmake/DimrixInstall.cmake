@@ -22,8 +22,6 @@ configure_file(${dimrix_packaging_src}/dimrix-monitor.1.in ${dimrix_packaging_ou
 
 # Debian's machine-readable copyright format, the licence text taken from LICENSE.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE dimrix_license)
-string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${dimrix_license}")
-set(dimrix_copyright_holder "${CMAKE_MATCH_1}")
 string(REGEX REPLACE "^MIT License\n\nCopyright \\(c\\) [^\n]*\n\n" "" dimrix_license "${dimrix_license}")
 string(REGEX REPLACE "\n$" "" dimrix_license "${dimrix_license}")
 string(REGEX REPLACE "\n\n" "\n.\n" dimrix_license "${dimrix_license}")
@@ -35,7 +33,7 @@ Upstream-Contact: ${DIMRIX_MAINTAINER}
 Source: ${DIMRIX_HOMEPAGE}
 
 Files: *
-Copyright: ${dimrix_copyright_holder}
+Copyright: ${DIMRIX_COPYRIGHT}
 License: MIT
 
 License: MIT

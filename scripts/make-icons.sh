@@ -4,13 +4,18 @@
 # windows): a scalable SVG with one square per pixel, and PNGs for
 # the hicolor theme. 64, 128 and 256 px are whole multiples of the design; 32 is the
 # design itself; 48 repeats every other pixel (nearest neighbour), the closest a 48 px
-# grid gets to it. The output is committed; run this again after changing the design.
+# grid gets to it. For Windows, one .ico per program (packaging/windows/<program>.ico, the
+# design's file name) holds 16, 32, 48 and 256 px drawn the same way; windres puts it into
+# the .exe. The output is committed; run this again after changing the design.
 #
 # Needs ImageMagick's convert (installed by 'scripts/install-deps.sh screenshot').
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 out=packaging/icons/hicolor
+windows=packaging/windows
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 # draw DESIGN APP_ID
 draw() {
@@ -51,8 +56,18 @@ for size in 32 48 64 128 256; do
   convert "$design" -filter point -resize "${size}x${size}" -strip \
     -define png:exclude-chunks=date,time "PNG32:$out/${size}x${size}/apps/$app_id.png"
 done
+
+local program frames=()
+program=$(basename "$design" .xpm)
+for size in 16 32 48 256; do
+  convert "$design" -filter point -resize "${size}x${size}" -strip \
+    -define png:exclude-chunks=date,time "PNG32:$work/$size.png"
+  frames+=("$work/$size.png")
+done
+mkdir -p "$windows"
+convert "${frames[@]}" -strip "$windows/$program.ico"
 }
 
 draw resources/dimrix.xpm io.github.dimrix.Dimrix
 draw resources/dimrix-monitor.xpm io.github.dimrix.DimrixMonitor
-echo "Icons written under $out/"
+echo "Icons written under $out/ and $windows/"

@@ -44,9 +44,17 @@ path=""
 for dir in "${dlls[@]}"; do
   path+="${path:+;}Z:$dir"
 done
-export WINEPATH=$path
+# Without --dlls and --plugins a program finds only what its own folder holds, as an
+# installed one must: nothing from the caller's environment helps it.
+if [[ -n $path ]]; then
+  export WINEPATH=$path
+else
+  unset WINEPATH
+fi
 if [[ -n $plugins ]]; then
   export QT_PLUGIN_PATH="Z:$plugins"
+else
+  unset QT_PLUGIN_PATH
 fi
 
 ports_key='HKLM\Software\Wine\Ports'

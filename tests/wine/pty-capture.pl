@@ -3,15 +3,21 @@
 # then reads what arrives on the master and prints it as decimal bytes, one line, once
 # COUNT bytes came or after TIMEOUT seconds. Core Perl only.
 #
-#   pty-capture.pl COUNT TIMEOUT
+#   pty-capture.pl COUNT TIMEOUT ["SEND"]
+#
+# With SEND (decimal bytes, "130 0 10 255"), those bytes are also written to the master,
+# again every 0.2 s until it ends: a program that opens the far end later, or whose open
+# discards what was waiting, still reads them whole. COUNT 0 only sends, until TIMEOUT.
 use strict;
 use warnings;
 use Fcntl qw(O_RDWR O_NOCTTY);
 use IO::Select;
 use Time::HiRes qw(time);
 
-my ($count, $timeout) = @ARGV;
-die "usage: pty-capture.pl COUNT TIMEOUT\n" unless defined $timeout;
+my ($count, $timeout, $send) = @ARGV;
+die "usage: pty-capture.pl COUNT TIMEOUT [SEND]\n" unless defined $timeout;
+my $stream = defined $send ? pack('C*', split(' ', $send)) : '';
+my $resend = 0.2;
 $| = 1;
 
 # Linux's ioctl numbers for unlockpt() and ptsname().
@@ -33,10 +39,18 @@ print "$slave\n";
 my @bytes;
 my $select = IO::Select->new($master);
 my $deadline = time() + $timeout;
-while (@bytes < $count) {
+my $next_send = time();
+while ($count == 0 || @bytes < $count) {
     my $left = $deadline - time();
     last if $left <= 0;
-    next unless $select->can_read($left);
+    if (length $stream) {
+        if (time() >= $next_send) {
+            syswrite($master, $stream) == length $stream or die "pty-capture.pl: write: $!\n";
+            $next_send = time() + $resend;
+        }
+        $left = $next_send - time() if $next_send - time() < $left;
+    }
+    next unless $select->can_read($left > 0 ? $left : 0);
     my $read = sysread($master, my $chunk, 4096);
     last unless $read;
     push @bytes, unpack('C*', $chunk);

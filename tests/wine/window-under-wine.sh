@@ -3,14 +3,30 @@
 # "Dimrix", asks it to close the way Windows does (WM_CLOSE, which taskkill without /F
 # sends), and expects the program to end with status 0.
 #
-#   window-under-wine.sh PROGRAM.exe RUN...      RUN: scripts/wine-run.sh and its options, up to --
+#   window-under-wine.sh [--com1-carries "BYTES"] PROGRAM.exe RUN...
+#
+#   RUN            scripts/wine-run.sh and its options, up to --
+#   --com1-carries COM1 is mapped to a pseudo-terminal, and once the window is shown GO
+#                  and All OFF are pressed on it from the keyboard, as an operator would
+#                  (focus starts on COM1; Tab, Space on GO; Tab, Space on All OFF); the
+#                  far end must read exactly BYTES ("110 255") by the time it has closed.
+#   PROGRAM.exe    a Unix path, or a Windows one ('C:\Program Files\Dimrix\dimrix.exe')
 set -euo pipefail
 
-program=${1:?usage: window-under-wine.sh PROGRAM.exe RUN...}
+usage='usage: window-under-wine.sh [--com1-carries "BYTES"] PROGRAM.exe RUN...'
+expected=""
+if [[ ${1:-} == --com1-carries ]]; then
+  expected=${2:?$usage}
+  shift 2
+fi
+program=${1:?$usage}
 shift
 run=("$@")
+((${#run[@]} > 0)) || { echo "$usage" >&2; exit 2; }
+here=$(dirname "$0")
+image=${program##*[/\\]}
 title=Dimrix
-deadline=60   # seconds for each wait: the server, the window, the exit
+deadline=60   # seconds for each wait: the server, the window, the bytes, the exit
 
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || {
@@ -19,7 +35,7 @@ for tool in Xvfb xdotool; do
   }
 done
 
-source "$(dirname "$0")/../../scripts/xvfb-session.sh"
+source "$here/../../scripts/xvfb-session.sh"
 
 # Waits until "$@" succeeds, for at most $deadline seconds.
 wait_for() {
@@ -36,6 +52,27 @@ wait_for() {
 }
 
 start_xvfb window-under-wine.sh
+
+# The far end of COM1, read for as many bytes as are expected. wine-run.sh's options end
+# with "--"; COM1 goes in front of it.
+capture_pid=""
+if [[ -n $expected ]]; then
+  read -ra want <<<"$expected"
+  : >"$workdir/capture"
+  perl "$here/pty-capture.pl" "${#want[@]}" "$((deadline * 2))" >"$workdir/capture" &
+  capture_pid=$!
+  has_slave() { [[ $(wc -l <"$workdir/capture") -ge 1 ]]; }
+  wait_for "pseudo-terminal" has_slave
+  slave=$(head -n 1 "$workdir/capture")
+  run=("${run[@]:0:${#run[@]}-1}" --com1 "$slave" --)
+fi
+stop_capture() {
+  if [[ -n $capture_pid ]]; then
+    kill "$capture_pid" 2>/dev/null || true
+    wait "$capture_pid" 2>/dev/null || true
+  fi
+}
+trap 'stop_capture; cleanup' EXIT
 
 "${run[@]}" "$program" >"$workdir/program.log" 2>&1 &
 program_pid=$!
@@ -56,7 +93,15 @@ if ! wait_for "window titled $title" window_shown; then
 fi
 echo "window-under-wine.sh: the window $title is shown on $DISPLAY"
 
-"${run[@]}" taskkill /IM "$(basename "$program")"
+if [[ -n $expected ]]; then
+  window=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
+  # No window manager runs on the server: the window is given the keyboard by hand.
+  xdotool windowfocus --sync "$window"
+  xdotool key --delay 100 Tab space Tab space
+  echo "window-under-wine.sh: pressed GO and All OFF"
+fi
+
+"${run[@]}" taskkill /IM "$image"
 
 status=0
 exited() { ! kill -0 "$program_pid" 2>/dev/null; }
@@ -69,3 +114,19 @@ if ((status != 0)); then
   exit 1
 fi
 echo "window-under-wine.sh: closed by WM_CLOSE, status 0"
+
+if [[ -n $expected ]]; then
+  # Closing lets out what the port still held; the capture ends once it has them all.
+  wait "$capture_pid" || true
+  capture_pid=""
+  # The pseudo-terminal is gone, and its number may go to someone's terminal next: COM1
+  # is mapped back to no device before the prefix is left.
+  "${run[@]:0:${#run[@]}-3}" -- cmd.exe /c exit 0 >/dev/null
+  got=$(sed -n 2p "$workdir/capture")
+  echo "window-under-wine.sh: COM1 ($slave) carried: $got"
+  if [[ $got != "$expected" ]]; then
+    echo "window-under-wine.sh: expected $expected on COM1" >&2
+    cat "$workdir/program.log" >&2
+    exit 1
+  fi
+fi

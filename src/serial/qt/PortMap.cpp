@@ -1,6 +1,7 @@
 #include "serial/qt/PortMap.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <optional>
 #include <stdexcept>
@@ -21,6 +22,15 @@ constexpr std::string_view kDeviceDirectory = "/dev/";
 // devices, ttyS0 and ttyS1 present on nearly every PC even without a UART behind them.
 constexpr std::string_view kLinuxFallbackStem = "/dev/ttyS";
 constexpr std::string_view kWindowsPrefix = "COM";
+// Windows numbers its ports from 1, Linux its ttyS devices from 0.
+constexpr unsigned kLinuxFirstNumber = 0;
+constexpr unsigned kWindowsFirstNumber = 1;
+// Windows drivers describe their adapters as "USB Serial Port", "USB-SERIAL CH340",
+// "Silicon Labs CP210x USB to UART Bridge".
+constexpr std::string_view kUsbWord = "USB";
+// On Windows the ports the system knows as USB devices come first.
+constexpr std::size_t kWindowsUsbRank = 0;
+constexpr std::size_t kWindowsOtherRank = 1;
 
 // Name prefixes in the order their ports are offered; any other name comes after them.
 struct NamedKind {
@@ -61,6 +71,8 @@ struct Candidate {
     std::string_view stem;
     unsigned number = 0;
     std::string_view name;
+    // What to open for it: "/dev/ttyUSB0", "COM4".
+    std::string device;
     PortKind kind = PortKind::Other;
     const PortEntry* entry = nullptr;
 };
@@ -87,30 +99,70 @@ std::pair<std::string_view, unsigned> StemAndNumber(std::string_view name) {
     return {stem, NumberAfter(name, stem).value_or(0)};
 }
 
-Candidate LinuxCandidate(const PortEntry& entry) {
-    for (std::size_t rank = 0; rank < kKnownPrefixes.size(); ++rank) {
-        const NamedKind& known = kKnownPrefixes.at(rank);
-        if (const auto number = NumberAfter(entry.name, known.prefix)) {
-            return {rank, known.prefix, *number, entry.name, known.kind, &entry};
-        }
-    }
-    const auto [stem, number] = StemAndNumber(entry.name);
-    return {kOtherRank, stem, number, entry.name, PortKind::Other, &entry};
-}
-
 std::string DevicePath(std::string_view name) {
     return std::string(kDeviceDirectory) + std::string(name);
 }
 
-// The first of ttyS<slot>, ttyS<other slot>, ttyS2, ttyS3 ... that is not avoided.
-std::string FallbackDevice(std::size_t slot, const std::vector<std::string>& avoided) {
+Candidate LinuxCandidate(const PortEntry& entry) {
+    for (std::size_t rank = 0; rank < kKnownPrefixes.size(); ++rank) {
+        const NamedKind& known = kKnownPrefixes.at(rank);
+        if (const auto number = NumberAfter(entry.name, known.prefix)) {
+            return {rank,       known.prefix, *number, entry.name, DevicePath(entry.name),
+                    known.kind, &entry};
+        }
+    }
+    const auto [stem, number] = StemAndNumber(entry.name);
+    return {kOtherRank, stem, number, entry.name, DevicePath(entry.name), PortKind::Other, &entry};
+}
+
+// The first of <stem><slot>, <stem><other slot>, <stem>2, <stem>3 ... (numbers counted
+// from `first`) that is not avoided.
+std::string FallbackDevice(std::string_view stem, unsigned first, std::size_t slot,
+                           const std::vector<std::string>& avoided) {
     for (std::size_t offset = 0;; ++offset) {
-        const std::size_t number = offset < kPortCount ? (slot + offset) % kPortCount : offset;
-        std::string device = std::string(kLinuxFallbackStem) + std::to_string(number);
+        const std::size_t number =
+            first + (offset < kPortCount ? (slot + offset) % kPortCount : offset);
+        std::string device = std::string(stem) + std::to_string(number);
         if (std::ranges::find(avoided, device) == avoided.end()) {
             return device;
         }
     }
+}
+
+// How a platform names the devices it falls back to.
+struct Fallback {
+    std::string_view stem;
+    unsigned first = 0;
+    PortKind kind = PortKind::Unnamed;
+};
+
+// COM1 and COM2 from the candidates in their order of preference; a port left over gets
+// a fallback device that is neither avoided nor taken by the other port.
+std::array<MappedPort, kPortCount> Assign(std::vector<Candidate> candidates,
+                                          std::vector<std::string> avoided,
+                                          const Fallback& fallback) {
+    const auto key = [](const Candidate& c) { return std::tie(c.rank, c.stem, c.number, c.name); };
+    std::ranges::sort(candidates, {}, key);
+    // A port listed twice (udev and sysfs both seen) must not take both numbers.
+    const auto duplicates = std::ranges::unique(candidates, {}, &Candidate::name);
+    candidates.erase(duplicates.begin(), duplicates.end());
+
+    std::array<MappedPort, kPortCount> mapped{};
+    for (std::size_t slot = 0; slot < kPortCount; ++slot) {
+        if (slot < candidates.size()) {
+            const Candidate& chosen = candidates[slot];
+            mapped[slot] = {chosen.device, chosen.entry->description, true, chosen.kind};
+        } else {
+            // The numbers never share a device: a listed /dev/ttyS1 as COM1 leaves COM2 on
+            // /dev/ttyS0.
+            mapped[slot] = {FallbackDevice(fallback.stem, fallback.first, slot, avoided),
+                            {},
+                            false,
+                            fallback.kind};
+        }
+        avoided.push_back(mapped[slot].device);
+    }
+    return mapped;
 }
 
 std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& ports) {
@@ -124,38 +176,27 @@ std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& po
             candidates.push_back(LinuxCandidate(entry));
         }
     }
-    const auto key = [](const Candidate& c) { return std::tie(c.rank, c.stem, c.number, c.name); };
-    std::ranges::sort(candidates, {}, key);
-    // A port listed twice (udev and sysfs both seen) must not take both numbers.
-    const auto duplicates = std::ranges::unique(candidates, {}, &Candidate::name);
-    candidates.erase(duplicates.begin(), duplicates.end());
+    return Assign(std::move(candidates), std::move(avoided),
+                  {kLinuxFallbackStem, kLinuxFirstNumber, PortKind::BuiltIn});
+}
 
-    std::array<MappedPort, kPortCount> mapped{};
-    for (std::size_t slot = 0; slot < kPortCount; ++slot) {
-        if (slot < candidates.size()) {
-            const Candidate& chosen = candidates[slot];
-            mapped[slot] = {DevicePath(chosen.entry->name), chosen.entry->description, true,
-                            chosen.kind};
-        } else {
-            // The numbers never share a device: a listed /dev/ttyS1 as COM1 leaves COM2 on
-            // /dev/ttyS0.
-            mapped[slot] = {FallbackDevice(slot, avoided), {}, false, PortKind::BuiltIn};
-        }
-        avoided.push_back(mapped[slot].device);
-    }
-    return mapped;
+bool SaysUsb(std::string_view description) {
+    const auto found = std::ranges::search(description, kUsbWord, [](char a, char b) {
+        return std::toupper(static_cast<unsigned char>(a)) == b;
+    });
+    return !found.empty();
 }
 
 std::array<MappedPort, kPortCount> ResolveWindows(const std::vector<PortEntry>& ports) {
-    std::array<MappedPort, kPortCount> mapped{};
-    for (std::size_t slot = 0; slot < kPortCount; ++slot) {
-        const std::string name = std::string(kWindowsPrefix) + std::to_string(slot + 1);
-        const auto listed =
-            std::ranges::find_if(ports, [&](const PortEntry& entry) { return entry.name == name; });
-        mapped[slot] = listed == ports.end() ? MappedPort{name, {}, false}
-                                             : MappedPort{name, listed->description, true};
+    std::vector<Candidate> candidates;
+    for (const PortEntry& entry : ports) {
+        const auto [stem, number] = StemAndNumber(entry.name);
+        const bool usb = entry.usb || SaysUsb(entry.description);
+        candidates.push_back({usb ? kWindowsUsbRank : kWindowsOtherRank, stem, number, entry.name,
+                              entry.name, PortKind::Unnamed, &entry});
     }
-    return mapped;
+    return Assign(std::move(candidates), {},
+                  {kWindowsPrefix, kWindowsFirstNumber, PortKind::Unnamed});
 }
 
 }  // namespace

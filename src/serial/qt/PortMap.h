@@ -18,6 +18,9 @@ struct PortEntry {
     std::string description;
     // Whether the kernel writes its console to this port.
     bool console = false;
+    // Whether the system knows it as a USB device (it reports a vendor id). Windows names
+    // every port COMn, so this and the description are all that tell an adapter apart.
+    bool usb = false;
 };
 
 // Devices the operator named for COM1 and COM2 (on the command line; pseudo-terminals in
@@ -32,7 +35,7 @@ inline constexpr const char* kPortOptionStem = "com";
 
 // What a device is, as far as its name tells; shown to the operator.
 enum class PortKind {
-    // Nothing is said about it: Windows ports.
+    // Nothing is said about it: Windows ports, whose description says it all.
     Unnamed,
     // Named by the operator; its name is not read for a kind.
     Given,
@@ -61,16 +64,22 @@ struct MappedPort {
 
 // COM1 and COM2 and the devices behind them.
 //
-// On Windows port n is "COMn". On Linux COM1 and COM2 are the first two listed ports:
-// USB adapters first (ttyUSB*, then ttyACM*), because the adapter the operator plugged
-// in is the port the boards most likely hang on; then the built-in UARTs (ttyS*); then
-// every other serial device, by name. Numbers are compared as numbers. A port that
-// carries the kernel's console is never chosen: dimmer frames written there would mix
-// with kernel messages, whose bytes 0 to 100 the boards take for levels. A port number
-// left without a device falls back to /dev/ttyS0 or /dev/ttyS1 (or the next ttyS
-// device when those are taken or carry the console), so the operator still sees what
-// the program will try to open. A device the operator named stands for its port as it
-// is, the console's too; the other port keeps the device the rules give it.
+// COM1 and COM2 are the first two listed ports, USB adapters first, because the adapter
+// the operator plugged in is the port the boards most likely hang on. Numbers are
+// compared as numbers. A port number left without a device falls back to a name that
+// is not taken, so the operator still sees what the program will try to open. A device
+// the operator named stands for its port as it is, the console's too; the other port
+// keeps the device the rules give it.
+//
+// On Linux: ttyUSB*, then ttyACM*, then the built-in UARTs (ttyS*), then every other
+// serial device, by name. A port that carries the kernel's console is never chosen:
+// dimmer frames written there would mix with kernel messages, whose bytes 0 to 100 the
+// boards take for levels. The fallbacks are /dev/ttyS0 and /dev/ttyS1 (or the next ttyS
+// device when those are taken or carry the console).
+//
+// On Windows, where every port is COMn whatever is behind it: the ports the system knows
+// as USB devices (or whose description says USB), then the others. The fallbacks are
+// COM1 and COM2 (or the next COMn when those are taken).
 class PortMap {
 public:
     // COM1 and COM2 as the rules of `platform` assign them from the listed ports, except

@@ -39,7 +39,8 @@ std::vector<PortEntry> ListedPorts() {
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         std::string name = info.portName().toStdString();
         const bool console = consoles.contains(name);
-        ports.push_back({std::move(name), info.description().toStdString(), console});
+        ports.push_back({std::move(name), info.description().toStdString(), console,
+                         info.hasVendorIdentifier()});
     }
     return ports;
 }

@@ -36,6 +36,8 @@ constexpr PortKind kUart = PortKind::BuiltIn;
 constexpr PortKind kOther = PortKind::Other;
 constexpr PortKind kGiven = PortKind::Given;
 constexpr bool kConsole = true;
+// The system reports a USB vendor id for the port.
+constexpr bool kUsbIds = true;
 
 const MappedPort kFallbackS0{"/dev/ttyS0", "", false, kUart};
 const MappedPort kFallbackS1{"/dev/ttyS1", "", false, kUart};
@@ -136,16 +138,38 @@ INSTANTIATE_TEST_SUITE_P(
                                   {{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB0", "FT232R USB UART"}},
                                   {"/dev/ttyUSB0", "FT232R USB UART", true, kUsb},
                                   kFallbackS1},
-                      MappingCase{"WindowsPortsAreNamedComN",
+                      MappingCase{"WindowsAdapterKnownByItsVendorIdFirst",
                                   HostPlatform::Windows,
-                                  {{"COM3", "USB Serial Port"}, {"COM2", "Communications Port"}},
+                                  {{"COM1", ""}, {"COM4", "FT232R", false, kUsbIds}},
+                                  {"COM4", "FT232R", true},
+                                  {"COM1", "", true}},
+                      MappingCase{"WindowsAdapterKnownByItsDescriptionFirst",
+                                  HostPlatform::Windows,
+                                  {{"COM2", "Communications Port"},
+                                   {"COM5", "USB-SERIAL CH340"},
+                                   {"COM3", "Prolific usb-to-serial"}},
+                                  {"COM3", "Prolific usb-to-serial", true},
+                                  {"COM5", "USB-SERIAL CH340", true}},
+                      MappingCase{"WindowsPortsByNumberWithNumbersAsNumbers",
+                                  HostPlatform::Windows,
+                                  {{"COM10", ""}, {"COM9", "Communications Port"}, {"COM3", ""}},
+                                  {"COM3", "", true},
+                                  {"COM9", "Communications Port", true}},
+                      MappingCase{"WindowsNoPortsFallsBackToComOneAndComTwo",
+                                  HostPlatform::Windows,
+                                  {},
                                   {"COM1", "", false},
-                                  {"COM2", "Communications Port", true}},
-                      MappingCase{"WindowsIgnoresLinuxNames",
+                                  {"COM2", "", false}},
+                      MappingCase{"WindowsOnePortLeavesComTwoNotPresent",
                                   HostPlatform::Windows,
-                                  {{"ttyS0", ""}, {"COM1", "Communications Port"}},
+                                  {{"COM1", "Communications Port"}},
                                   {"COM1", "Communications Port", true},
                                   {"COM2", "", false}},
+                      MappingCase{"WindowsComTwoAloneLeavesComTwoTheNameComOne",
+                                  HostPlatform::Windows,
+                                  {{"COM2", "USB Serial Port", false, kUsbIds}},
+                                  {"COM2", "USB Serial Port", true},
+                                  {"COM1", "", false}},
                       MappingCase{"WindowsTakesAGivenPortAsItIs",
                                   HostPlatform::Windows,
                                   {{"COM1", "Communications Port"}},
@@ -167,9 +191,9 @@ TEST(PortMapTest, DescriptionSaysWhenNoDeviceIsPresent) {
     const PortMap onLinux = PortMap::Resolve({}, HostPlatform::Linux);
     EXPECT_EQ(onLinux.Describe(2), "/dev/ttyS1 \u2014 not present");
     const PortMap onWindows =
-        PortMap::Resolve({{"COM2", "Communications Port"}}, HostPlatform::Windows);
-    EXPECT_EQ(onWindows.Describe(1), "COM1 \u2014 not present");
-    EXPECT_EQ(onWindows.Describe(2), "COM2 \u2014 Communications Port");
+        PortMap::Resolve({{"COM4", "USB Serial Port", false, kUsbIds}}, HostPlatform::Windows);
+    EXPECT_EQ(onWindows.Describe(1), "COM4 \u2014 USB Serial Port");
+    EXPECT_EQ(onWindows.Describe(2), "COM2 \u2014 not present");
 }
 
 TEST(PortMapTest, GivenDevicesSaySoAndNameTheConsole) {
