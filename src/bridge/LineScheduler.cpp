@@ -21,7 +21,7 @@ LineScheduler::LineScheduler(const serial::LineSettings& settings) : m_transmitt
     m_forced.set();
 }
 
-void LineScheduler::SetDesired(const LineLevels& levels, TimePoint /*now*/) {
+void LineScheduler::SetDesired(const LineLevels& levels) {
     m_desired = levels;
     m_hasDesired = true;
     if (Uniform()) {

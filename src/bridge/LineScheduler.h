@@ -35,7 +35,7 @@ public:
     explicit LineScheduler(const serial::LineSettings& settings);
 
     // The levels the boards should show from now on. Nothing is sent before the first.
-    void SetDesired(const LineLevels& levels, TimePoint now);
+    void SetDesired(const LineLevels& levels);
     // Sends every board's levels again, before any other change (the device is back and
     // its boards may have lost theirs).
     void ResendAll();

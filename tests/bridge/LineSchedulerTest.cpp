@@ -90,7 +90,7 @@ private:
 class LineSchedulerTest : public ::testing::Test {
 protected:
     void Set(const LineLevels& levels) {
-        m_scheduler.SetDesired(levels, m_now);
+        m_scheduler.SetDesired(levels);
         Pump();
     }
     void Pump() {
