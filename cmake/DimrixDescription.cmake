@@ -39,3 +39,4 @@ endfunction()
 
 dimrix_read_description(dimrix DIMRIX)
 dimrix_read_description(dimrix-monitor DIMRIX_MONITOR)
+dimrix_read_description(dimrix-bridge DIMRIX_BRIDGE)

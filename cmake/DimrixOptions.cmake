@@ -1,7 +1,7 @@
-# The command-line options of both programs, described once: each program's --help prints
-# these texts (src/app/OptionTexts.h.in, src/monitor/qt/MonitorOptionTexts.h.in) and its
-# man page lists them (packaging/dimrix.1.in, packaging/dimrix-monitor.1.in), so the two
-# cannot drift apart. No semicolons: a CMake string would split there.
+# The command-line options of every program, described once: each program's --help prints
+# these texts (src/app/OptionTexts.h.in, src/monitor/qt/MonitorOptionTexts.h.in,
+# src/bridge/qt/BridgeOptionTexts.h.in) and its man page lists them (packaging/*.1.in), so
+# the two cannot drift apart. No semicolons: a CMake string would split there.
 
 set(DIMRIX_OPTION_HELP "Show this help and exit.")
 set(DIMRIX_OPTION_VERSION "Show the version and exit.")
@@ -20,9 +20,25 @@ set(DIMRIX_MONITOR_OPTION_VIRTUAL
     "Make a virtual line: print its device (/dev/pts/N) on the first line of standard output, and monitor what a panel writes to it.")
 set(DIMRIX_MONITOR_OPTION_DEVICE "The serial device on the line (/dev/ttyUSB1).")
 
+set(DIMRIX_BRIDGE_OPTION_LINE
+    "A serial line and where it sits in a universe: DEVICE[:UNIVERSE[:START]]. UNIVERSE is the sACN universe (1 to 63999, default 1), START the DMX slot of board 128's channel 0 (default 1): board 128+k channel c takes slot START+8k+c, so the line's 248 slots must end by slot 512.")
+set(DIMRIX_BRIDGE_OPTION_LOSS
+    "What the boards show once every source is gone: hold keeps the last look (the default), off sends All OFF.")
+set(DIMRIX_BRIDGE_OPTION_SACN_ONLY "Listen for sACN (E1.31, UDP port 5568) only.")
+set(DIMRIX_BRIDGE_OPTION_ARTNET_ONLY "Listen for Art-Net (UDP port 6454) only.")
+set(DIMRIX_BRIDGE_OPTION_BIND
+    "Listen on the interface with this IPv4 address only, instead of on every interface.")
+set(DIMRIX_BRIDGE_OPTION_QUIET
+    "Leave out the lines about sources appearing, going or refused. The start-up lines and the serial lines' faults are still printed.")
+set(DIMRIX_BRIDGE_LEVELS
+    "DMX levels 0 to 255 become the boards' levels 0 to 100, rounded to nearest: 255 is 100, 128 is 50, 3 is 1 and 1 is 0.")
+set(DIMRIX_BRIDGE_ARTNET_ADDRESS
+    "sACN universe U is Art-Net Port-Address U-1: universe 1 is Art-Net 0:0:0.")
+
 # The line under the usage: the summary (cmake/DimrixDescription.cmake) as a sentence.
 set(DIMRIX_HELP_DESCRIPTION "${DIMRIX_SUMMARY_CAPITALISED}.")
 set(DIMRIX_MONITOR_HELP_DESCRIPTION "${DIMRIX_MONITOR_SUMMARY_CAPITALISED}.")
+set(DIMRIX_BRIDGE_HELP_DESCRIPTION "${DIMRIX_BRIDGE_SUMMARY_CAPITALISED}.")
 
 # The same texts for roff, where a plain hyphen is not a minus sign.
 foreach(name HELP VERSION COM1 COM2 QT_NOTE USAGE_ERROR)
@@ -30,4 +46,10 @@ foreach(name HELP VERSION COM1 COM2 QT_NOTE USAGE_ERROR)
 endforeach()
 foreach(name TEXT VIRTUAL DEVICE)
     string(REPLACE "-" "\\-" DIMRIX_MAN_MONITOR_OPTION_${name} "${DIMRIX_MONITOR_OPTION_${name}}")
+endforeach()
+foreach(name LINE LOSS SACN_ONLY ARTNET_ONLY BIND QUIET)
+    string(REPLACE "-" "\\-" DIMRIX_MAN_BRIDGE_OPTION_${name} "${DIMRIX_BRIDGE_OPTION_${name}}")
+endforeach()
+foreach(name LEVELS ARTNET_ADDRESS)
+    string(REPLACE "-" "\\-" DIMRIX_MAN_BRIDGE_${name} "${DIMRIX_BRIDGE_${name}}")
 endforeach()

@@ -49,6 +49,14 @@ public:
     std::optional<TimePoint> Pump(serial::LineDriver& driver, TimePoint now);
 
     [[nodiscard]] bool HasDesired() const { return m_hasDesired; }
+    // Every change has been handed to the driver; only refreshes would follow.
+    [[nodiscard]] bool Settled() const { return !Pending() && Waiting() == 0; }
+    // Whether everything handed over has left the wire by `now`, and if not, about when
+    // it will have.
+    [[nodiscard]] bool LineIdle(serial::LineDriver& driver, TimePoint now) const {
+        return m_transmitter.LineIdle(driver, now);
+    }
+    [[nodiscard]] TimePoint IdleTime() const { return m_transmitter.Pacer().IdleTime(); }
     // Bytes waiting for the driver: never more than one frame.
     [[nodiscard]] std::size_t Waiting() const { return m_transmitter.Waiting(); }
     [[nodiscard]] std::size_t FramesSent() const { return m_framesSent; }

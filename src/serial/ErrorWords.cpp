@@ -44,4 +44,20 @@ std::string_view ErrorWords::Advice(ErrorNumber number) {
     return words == nullptr ? std::string_view{} : words->advice;
 }
 
+std::string ErrorWords::OpenFailure(const LinkError& error) {
+    std::string text = error.what();
+    // The system's word for a device that is no serial port ("Inappropriate ioctl for
+    // device") does not say so.
+    if (error.Number() == errors::kSettingsRejected) {
+        text += " (";
+        text += Meaning(error.Number());
+        text += ')';
+    }
+    if (const std::string_view advice = Advice(error.Number()); !advice.empty()) {
+        text += ". ";
+        text += advice;
+    }
+    return text;
+}
+
 }  // namespace dimrix::serial

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "serial/ErrorNumber.h"
+#include "serial/LinkError.h"
 
 namespace dimrix::serial {
 
@@ -15,6 +17,9 @@ public:
     [[nodiscard]] static std::string_view Meaning(ErrorNumber number);
     // What to do about it, as a sentence; empty where only the reason helps.
     [[nodiscard]] static std::string_view Advice(ErrorNumber number);
+    // Why a device could not be opened, as the programs that open one at start print it:
+    // the device and the system's reason, then what to do about it.
+    [[nodiscard]] static std::string OpenFailure(const LinkError& error);
 };
 
 }  // namespace dimrix::serial

@@ -13,28 +13,6 @@
 
 namespace dimrix::monitor {
 
-namespace {
-
-// Why a device could not be opened, with what the operator can do about it.
-std::string OpenFailure(const serial::LinkError& error) {
-    std::string text = error.what();
-    // The system's word for a device that is no serial port ("Inappropriate ioctl for
-    // device") does not say so.
-    if (error.Number() == serial::errors::kSettingsRejected) {
-        text += " (";
-        text += serial::ErrorWords::Meaning(error.Number());
-        text += ')';
-    }
-    if (const std::string_view advice = serial::ErrorWords::Advice(error.Number());
-        !advice.empty()) {
-        text += ". ";
-        text += advice;
-    }
-    return text;
-}
-
-}  // namespace
-
 std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& options, Loss loss) {
     std::unique_ptr<LineSource> source;
     if (options.virtualLine) {
@@ -46,7 +24,7 @@ std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& opti
     try {
         session->Open();
     } catch (const serial::LinkError& error) {
-        std::fprintf(stderr, "dimrix-monitor: %s\n", OpenFailure(error).c_str());
+        std::fprintf(stderr, "dimrix-monitor: %s\n", serial::ErrorWords::OpenFailure(error).c_str());
         return nullptr;
     }
     if (options.virtualLine) {

@@ -19,13 +19,7 @@ constexpr std::chrono::milliseconds kDrainSlack{500};
 
 }  // namespace
 
-QtSerialDevice::QtSerialDevice(DeviceListener* owner) : m_owner(owner) {
-    m_pumpTimer->setSingleShot(true);
-    // The line's pace is a few milliseconds a frame; a coarse timer would let it run dry.
-    m_pumpTimer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(m_pumpTimer.get(), &QTimer::timeout, m_pumpTimer.get(),
-                     [this] { PumpFromEventLoop(&Transmitter::Pump); });
-}
+QtSerialDevice::QtSerialDevice(DeviceListener* owner) : m_owner(owner) {}
 
 QtSerialDevice::~QtSerialDevice() {
     Finish();
@@ -100,14 +94,14 @@ void QtSerialDevice::Write(protocol::Byte value) {
             // queueing has returned, ahead of the window's repaint, which Qt posts at low
             // priority.
             QMetaObject::invokeMethod(
-                m_pumpTimer.get(), [this] { PumpFromEventLoop(&Transmitter::PumpPosted); },
+                m_pumpTimer.Context(), [this] { PumpFromEventLoop(&Transmitter::PumpPosted); },
                 Qt::QueuedConnection);
             return;
         case Transmitter::Wake::Now:
             break;
     }
     try {
-        Schedule(Advance(&Transmitter::Pump, now), now);
+        m_pumpTimer.WakeAt(Advance(&Transmitter::Pump, now), now);
     } catch (const LinkError& error) {
         MarkFailed(error.Number());
         throw;
@@ -167,21 +161,13 @@ void QtSerialDevice::Reopen() {
     m_transmitter = std::move(m_afterReopen);
 }
 
-void QtSerialDevice::Schedule(std::optional<Clock::time_point> wake, Clock::time_point now) {
-    if (wake) {
-        // Rounded up: early, the driver would not yet have room for a whole frame.
-        m_pumpTimer->start(std::max(std::chrono::ceil<std::chrono::milliseconds>(*wake - now),
-                                    std::chrono::milliseconds::zero()));
-    }
-}
-
 void QtSerialDevice::PumpFromEventLoop(PumpStep step) {
     if (m_state != State::Open && m_state != State::Closing) {
         return;
     }
     const Clock::time_point now = Clock::now();
     try {
-        Schedule(Advance(step, now), now);
+        m_pumpTimer.WakeAt(Advance(step, now), now);
     } catch (const LinkError& error) {
         // Nobody is sending right now; the owner hears of it, the next send reports it.
         MarkFailed(error.Number());
@@ -206,7 +192,7 @@ void QtSerialDevice::OnDeviceLost(const LinkError& fault) {
 }
 
 void QtSerialDevice::MarkFailed(ErrorNumber number) {
-    m_pumpTimer->stop();
+    m_pumpTimer.Stop();
     if (m_transmitter) {
         m_transmitter->Clear();
     }
@@ -223,7 +209,7 @@ void QtSerialDevice::MarkFailed(ErrorNumber number) {
 }
 
 void QtSerialDevice::Release() {
-    m_pumpTimer->stop();
+    m_pumpTimer.Stop();
     m_device.Release();
 }
 

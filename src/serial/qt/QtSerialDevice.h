@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTimer>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "serial/LineSettings.h"
 #include "serial/Transmitter.h"
 #include "serial/qt/DeviceListener.h"
+#include "serial/qt/PumpTimer.h"
 #include "serial/qt/SerialDevice.h"
 
 namespace dimrix::serial {
@@ -81,7 +81,6 @@ private:
     // Pumps, then carries a close or a reopen out once the line has gone quiet. Returns
     // when to come back. Throws LinkError when the device failed.
     std::optional<Clock::time_point> Advance(PumpStep step, Clock::time_point now);
-    void Schedule(std::optional<Clock::time_point> wake, Clock::time_point now);
     void PumpFromEventLoop(PumpStep step);
     void StartDrain(Clock::time_point now);
     void Reopen();
@@ -105,7 +104,7 @@ private:
     std::optional<LineSettings> m_reopen;
     std::unique_ptr<Transmitter> m_transmitter;
     std::unique_ptr<Transmitter> m_afterReopen;
-    std::unique_ptr<QTimer> m_pumpTimer = std::make_unique<QTimer>();
+    PumpTimer m_pumpTimer{[this] { PumpFromEventLoop(&Transmitter::Pump); }};
     // Last, so it goes first: its closing may still signal into the members above.
     SerialDevice m_device{*this};
 };
