@@ -86,7 +86,6 @@ void LineOutput::TryReopen() {
     try {
         Open();
     } catch (const serial::LinkError&) {
-        fprintf(stderr, "DEBUG %s\n", e.what());
         // Still away; its going was logged once.
         return;
     }
