@@ -46,6 +46,7 @@ void LineOutput::Pump() {
         return;
     }
     const Clock::time_point now = Clock::now();
+    m_holds.reset();
     std::optional<Clock::time_point> wake;
     try {
         wake = m_scheduler.Pump(*this, now);
@@ -95,11 +96,18 @@ void LineOutput::TryReopen() {
 }
 
 std::size_t LineOutput::Accept(std::span<const protocol::Byte> bytes) {
-    return m_device.Write(bytes);
+    const std::size_t taken = m_device.Write(bytes);
+    if (m_holds) {
+        *m_holds += taken;
+    }
+    return taken;
 }
 
 std::size_t LineOutput::Holds() const {
-    return m_device.Holds();
+    if (!m_holds) {
+        m_holds = m_device.Holds();
+    }
+    return *m_holds;
 }
 
 void LineOutput::OnDeviceLost(const serial::LinkError& fault) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -68,6 +69,9 @@ private:
     serial::LineSettings m_settings;
     const BridgeLog& m_log;
     LineScheduler m_scheduler;
+    // What the driver held when this pump first asked, plus what it was handed since: one
+    // system call a pump rather than one at every step of it, at 192 frames a second.
+    mutable std::optional<std::size_t> m_holds;
     std::function<void()> m_stopped;
     Clock::time_point m_drainDeadline{};
     bool m_stopping = false;

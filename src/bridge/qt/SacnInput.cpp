@@ -1,5 +1,6 @@
 #include "bridge/qt/SacnInput.h"
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -17,7 +18,10 @@ constexpr unsigned kSecondShift = 16;
 SacnInput::SacnInput(const ListenInterface& where,
                      const std::vector<std::unique_ptr<UniverseInput>>& universes,
                      const BridgeLog& log)
-    : m_where(where), m_universes(universes), m_log(log) {}
+    : m_where(where), m_universes(universes), m_log(log) {
+    m_rejoin->setInterval(kRejoinPeriod);
+    QObject::connect(m_rejoin.get(), &QTimer::timeout, m_rejoin.get(), [this] { Join(); });
+}
 
 QHostAddress SacnInput::Group(std::uint16_t universe) {
     return QHostAddress((static_cast<quint32>(kGroupFirst) << kFirstShift) |
@@ -28,17 +32,44 @@ QHostAddress SacnInput::Group(std::uint16_t universe) {
 
 void SacnInput::Listen() {
     m_socket.Bind(kPort);
-    const QList<QNetworkInterface> interfaces = m_where.MulticastInterfaces();
+    Join();
     for (const auto& universe : m_universes) {
-        const QHostAddress group = Group(universe->Universe());
-        int joined = 0;
-        for (const QNetworkInterface& interface : interfaces) {
-            joined += m_socket.Socket().joinMulticastGroup(group, interface) ? 1 : 0;
-        }
-        if (joined == 0) {
+        const bool joined = std::ranges::any_of(m_joined, [&universe](const auto& membership) {
+            return membership.second == universe->Universe();
+        });
+        if (!joined) {
             m_log.Status("universe " + std::to_string(universe->Universe()) + ": multicast " +
-                         group.toString().toStdString() +
-                         " joined on no interface; only unicast sACN reaches it");
+                         Group(universe->Universe()).toString().toStdString() +
+                         " joined on no interface yet; until one comes up, only unicast "
+                         "sACN reaches it");
+        }
+    }
+    m_rejoin->start();
+}
+
+void SacnInput::Close() {
+    m_rejoin->stop();
+    m_socket.Close();
+}
+
+void SacnInput::Join() {
+    const bool starting = !m_rejoin->isActive();
+    for (const QNetworkInterface& interface : m_where.MulticastInterfaces()) {
+        for (const auto& universe : m_universes) {
+            const std::pair membership{interface.index(), universe->Universe()};
+            if (m_joined.contains(membership)) {
+                continue;
+            }
+            const QHostAddress group = Group(universe->Universe());
+            if (!m_socket.Socket().joinMulticastGroup(group, interface)) {
+                continue;
+            }
+            m_joined.insert(membership);
+            if (!starting) {
+                m_log.Status("universe " + std::to_string(universe->Universe()) + ": multicast " +
+                             group.toString().toStdString() + " joined on " +
+                             interface.humanReadableName().toStdString());
+            }
         }
     }
 }

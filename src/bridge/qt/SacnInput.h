@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QTimer>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "bridge/SacnPacket.h"
@@ -30,10 +34,14 @@ public:
     SacnInput(const ListenInterface& where,
               const std::vector<std::unique_ptr<UniverseInput>>& universes, const BridgeLog& log);
 
+    // How often the interfaces are looked at again: one that comes up later (a cable
+    // plugged in, a network started after the bridge) joins the groups then.
+    static constexpr std::chrono::seconds kRejoinPeriod{5};
+
     // Binds the port and joins the groups. Throws std::runtime_error when the port cannot
-    // be had; a group no interface could join is logged, unicast still works.
+    // be had; a group no interface could join yet is logged, unicast still works.
     void Listen();
-    void Close() { m_socket.Close(); }
+    void Close();
 
     [[nodiscard]] static QHostAddress Group(std::uint16_t universe);
 
@@ -48,6 +56,10 @@ public:
     void Receive(std::span<const std::uint8_t> bytes);
 
 private:
+    // Joins every group on every interface that has not joined it yet; logs the first
+    // joins of a group that had none.
+    void Join();
+
     const ListenInterface& m_where;
     const std::vector<std::unique_ptr<UniverseInput>>& m_universes;
     const BridgeLog& m_log;
@@ -55,6 +67,9 @@ private:
     std::uint64_t m_otherUniverse = 0;
     std::uint64_t m_preview = 0;
     std::array<std::uint64_t, SacnPacket::kVerdictCount> m_refused{};
+    // Interface index and universe of every membership held.
+    std::set<std::pair<int, std::uint16_t>> m_joined;
+    std::unique_ptr<QTimer> m_rejoin = std::make_unique<QTimer>();
     DatagramSocket m_socket{
         m_where, [this](std::span<const std::uint8_t> bytes, const QHostAddress&, std::uint16_t) {
             Receive(bytes);
