@@ -89,10 +89,15 @@ if(TARGET dimrix-bridge)
 endif()
 install(FILES ${dimrix_packaging_out}/dimrix-bridge.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${dimrix_packaging_out}/dimrix-bridge@.service DESTINATION ${DIMRIX_UNIT_DIR})
-get_filename_component(dimrix_defaults_dir ${DIMRIX_BRIDGE_DEFAULTS_FILE} DIRECTORY)
-get_filename_component(dimrix_defaults_name ${DIMRIX_BRIDGE_DEFAULTS_FILE} NAME)
+# /etc for /usr, as an absolute destination; under any other prefix a relative one, so
+# that `cmake --install --prefix` (make install PREFIX=...) moves it along.
+if(CMAKE_INSTALL_FULL_SYSCONFDIR MATCHES "^${CMAKE_INSTALL_PREFIX}/")
+    set(dimrix_defaults_dir ${CMAKE_INSTALL_SYSCONFDIR}/default)
+else()
+    set(dimrix_defaults_dir ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default)
+endif()
 install(FILES ${dimrix_packaging_src}/dimrix-bridge.default DESTINATION ${dimrix_defaults_dir}
-        RENAME ${dimrix_defaults_name})
+        RENAME dimrix-bridge)
 # A package without a Debian revision is a native one: its changelog is changelog.gz.
 install(FILES ${dimrix_packaging_out}/copyright DESTINATION ${dimrix_docdir})
 install(FILES ${dimrix_packaging_out}/changelog.gz DESTINATION ${dimrix_docdir})
