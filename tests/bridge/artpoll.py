@@ -4,8 +4,9 @@
     artpoll.py FROM TO SECONDS
 
 Sends one ArtPoll from address FROM (any port) to TO, port 6454, with SO_BROADCAST set
-so TO may be a broadcast address; prints the first reply's bytes in decimal on one line
-and its sender's address on the next. Status 1 when nothing came within SECONDS.
+so TO may be a broadcast address; prints the first reply's bytes in decimal on one line,
+its sender's address on the next, and the milliseconds from poll to reply on the third.
+Status 1 when nothing came within SECONDS.
 """
 import socket
 import sys
@@ -23,8 +24,9 @@ def main():
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
         sock.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
         sock.bind((source, 0))
+        sent = time.monotonic()
         sock.sendto(ART_POLL, (destination, ART_NET_PORT))
-        deadline = time.monotonic() + seconds
+        deadline = sent + seconds
         while True:
             left = deadline - time.monotonic()
             if left <= 0:
@@ -34,10 +36,11 @@ def main():
                 data, sender = sock.recvfrom(2048)
             except socket.timeout:
                 continue
-            # The poll itself comes back too when it was broadcast.
+            # OpCode 0x2100, low byte first; any other datagram is not the answer.
             if data[8:10] == bytes([0, 33]):
                 print(" ".join(str(b) for b in data))
                 print(sender[0])
+                print("%.1f" % ((time.monotonic() - sent) * 1000))
                 return
 
 
