@@ -18,5 +18,8 @@ void MeasureFades(BenchReport& report);
 /// Start-up, peak memory and CPU of the panel and the bus monitor, watched from outside
 /// on the X display.
 void MeasureStartup(BenchReport& report);
+/// The bridge: a console's change to the wire, full churn at console rate, blackout,
+/// CPU, and memory under a flood of malformed packets; fed over the loopback interface.
+void MeasureBridge(BenchReport& report);
 
 }  // namespace dimrix::bench

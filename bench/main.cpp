@@ -1,6 +1,6 @@
 // The bench: every figure of the performance table, measured here and printed as one
 // Markdown table beside its goal, and written to a JSON file. Detail goes to stderr.
-// Usage: dimrix_bench JSON-FILE [GROUP...]    GROUP: latency fades startup (default all)
+// Usage: dimrix_bench JSON-FILE [GROUP...]    GROUP: latency fades startup bridge (default all)
 
 #include <QApplication>
 #include <QSysInfo>
@@ -50,7 +50,7 @@ void DescribeMachine(BenchReport& report) {
 int main(int argc, char** argv) {
     using namespace dimrix::bench;
     if (argc < 2) {
-        std::cerr << "usage: dimrix_bench JSON-FILE [latency|fades|startup]...\n";
+        std::cerr << "usage: dimrix_bench JSON-FILE [latency|fades|startup|bridge]...\n";
         return 2;
     }
     const std::set<std::string> wanted(argv + 2, argv + argc);
@@ -63,7 +63,10 @@ int main(int argc, char** argv) {
     report.Info("load_before", LoadAverage());
     const auto started = std::chrono::steady_clock::now();
     const std::pair<const char*, void (*)(BenchReport&)> groups[] = {
-        {"latency", MeasureLatency}, {"fades", MeasureFades}, {"startup", MeasureStartup}};
+        {"latency", MeasureLatency},
+        {"fades", MeasureFades},
+        {"startup", MeasureStartup},
+        {"bridge", MeasureBridge}};
     for (const auto& [name, measure] : groups) {
         if (!wanted.empty() && wanted.count(name) == 0) {
             continue;

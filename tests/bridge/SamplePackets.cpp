@@ -1,5 +1,7 @@
 #include "SamplePackets.h"
 
+#include <algorithm>
+
 namespace dimrix::bridge::samples {
 
 namespace {
@@ -10,7 +12,10 @@ void Put16(Bytes& bytes, std::size_t value) {
 }
 
 void Put(Bytes& bytes, std::initializer_list<std::uint8_t> values) {
-    bytes.insert(bytes.end(), values);
+    // Byte by byte: GCC 12 at -O2 and above takes a range insert here for an overflow.
+    for (const std::uint8_t value : values) {
+        bytes.push_back(value);
+    }
 }
 
 }  // namespace
@@ -55,8 +60,9 @@ Bytes ArtDmx(const Bytes& slots, std::uint16_t portAddress, std::uint8_t sequenc
 }
 
 Bytes ArtPoll(std::size_t size) {
-    Bytes b{'A', 'r', 't', '-', 'N', 'e', 't', 0, 0x00, 0x20, 0x00, 14, 0x00, 0x00};
-    b.resize(size, 0);
+    const Bytes header{'A', 'r', 't', '-', 'N', 'e', 't', 0, 0x00, 0x20, 0x00, 14, 0x00, 0x00};
+    Bytes b(size, 0);
+    std::copy_n(header.begin(), std::min(size, header.size()), b.begin());
     return b;
 }
 

@@ -21,8 +21,8 @@ std::array<std::uint8_t, kIpv4Size> Octets(const QHostAddress& address) {
     const quint32 value = address.toIPv4Address();
     std::array<std::uint8_t, kIpv4Size> octets{};
     for (std::size_t i = 0; i < kIpv4Size; ++i) {
-        octets[i] = static_cast<std::uint8_t>((value >> (kBitsPerByte * (kIpv4Size - 1 - i))) &
-                                              kByteMask);
+        octets[i] =
+            static_cast<std::uint8_t>((value >> (kBitsPerByte * (kIpv4Size - 1 - i))) & kByteMask);
     }
     return octets;
 }

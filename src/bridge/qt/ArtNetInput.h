@@ -49,10 +49,9 @@ private:
     std::uint64_t m_polls = 0;
     std::uint32_t m_replies = 0;
     std::array<std::uint64_t, ArtNetPacket::kVerdictCount> m_refused{};
-    DatagramSocket m_socket{m_where, [this](std::span<const std::uint8_t> bytes,
-                                            const QHostAddress& sender, std::uint16_t port) {
-                                Receive(bytes, sender, port);
-                            }};
+    DatagramSocket m_socket{m_where,
+                            [this](std::span<const std::uint8_t> bytes, const QHostAddress& sender,
+                                   std::uint16_t port) { Receive(bytes, sender, port); }};
 };
 
 }  // namespace dimrix::bridge

@@ -61,10 +61,9 @@ Bridge::Bridge(const BridgeOptions& options) : m_log(options.quiet), m_where(opt
     for (const LinePatch& patch : options.lines) {
         m_lines.push_back(std::make_unique<LineOutput>(patch, serial::kBoardLineSettings, m_log));
         LineOutput& line = *m_lines.back();
-        const auto universe =
-            std::ranges::find_if(m_universes, [&patch](const auto& input) {
-                return input->Universe() == patch.Universe();
-            });
+        const auto universe = std::ranges::find_if(m_universes, [&patch](const auto& input) {
+            return input->Universe() == patch.Universe();
+        });
         if (universe != m_universes.end()) {
             (*universe)->Attach(line);
             continue;

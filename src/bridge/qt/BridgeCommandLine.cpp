@@ -74,8 +74,8 @@ std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arg
     if (parser.isSet(bind)) {
         const QHostAddress address(parser.value(bind));
         if (address.protocol() != QAbstractSocket::IPv4Protocol) {
-            return UsageError(parser, QString("--bind takes an IPv4 address, not '%1'")
-                                          .arg(parser.value(bind)));
+            return UsageError(
+                parser, QString("--bind takes an IPv4 address, not '%1'").arg(parser.value(bind)));
         }
         options.bind = address;
     }
@@ -93,8 +93,9 @@ std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arg
         if (std::ranges::any_of(options.lines, [&parsed](const LinePatch& other) {
                 return other.Device() == parsed.patch->Device();
             })) {
-            return UsageError(parser, QString("%1 is named twice").arg(
-                                          QString::fromStdString(parsed.patch->Device())));
+            return UsageError(
+                parser,
+                QString("%1 is named twice").arg(QString::fromStdString(parsed.patch->Device())));
         }
         options.lines.push_back(std::move(*parsed.patch));
     }

@@ -40,7 +40,8 @@ void DatagramSocket::ReadBatch() {
     // More wait: the rest after whatever else the event loop has due, timers included.
     if (m_socket->hasPendingDatagrams() && !m_batchPosted) {
         m_batchPosted = true;
-        QMetaObject::invokeMethod(m_socket.get(), [this] { ReadBatch(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_socket.get(), [this] { ReadBatch(); }, Qt::QueuedConnection);
     }
 }
 

@@ -8,8 +8,7 @@
 
 namespace dimrix::bridge {
 
-LineOutput::LineOutput(LinePatch patch, const serial::LineSettings& settings,
-                       const BridgeLog& log)
+LineOutput::LineOutput(LinePatch patch, const serial::LineSettings& settings, const BridgeLog& log)
     : m_patch(std::move(patch)), m_settings(settings), m_log(log), m_scheduler(settings) {
     m_reopen->setInterval(kReopenPeriod);
     QObject::connect(m_reopen.get(), &QTimer::timeout, m_reopen.get(), [this] { TryReopen(); });
@@ -67,8 +66,8 @@ void LineOutput::Pump() {
                 Finish();
                 return;
             }
-            wake = std::max(m_scheduler.IdleTime(), now + LineScheduler::Clock::duration(
-                                                               std::chrono::milliseconds(1)));
+            wake = std::max(m_scheduler.IdleTime(),
+                            now + LineScheduler::Clock::duration(std::chrono::milliseconds(1)));
         }
     }
     m_pump.WakeAt(wake, now);

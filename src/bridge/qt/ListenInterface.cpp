@@ -52,8 +52,7 @@ QList<QNetworkInterface> ListenInterface::MulticastInterfaces() const {
 
 bool ListenInterface::Accepts(const QHostAddress& destination) const {
     // Where the system does not say, the datagram reached the port, and that is all.
-    if (!m_bind || destination.isNull() || destination.isMulticast() ||
-        destination.isBroadcast()) {
+    if (!m_bind || destination.isNull() || destination.isMulticast() || destination.isBroadcast()) {
         return true;
     }
     if (destination.isEqual(*m_bind, QHostAddress::ConvertV4MappedToIPv4)) {

@@ -55,10 +55,10 @@ private:
     std::uint64_t m_otherUniverse = 0;
     std::uint64_t m_preview = 0;
     std::array<std::uint64_t, SacnPacket::kVerdictCount> m_refused{};
-    DatagramSocket m_socket{m_where, [this](std::span<const std::uint8_t> bytes,
-                                            const QHostAddress&, std::uint16_t) {
-                                Receive(bytes);
-                            }};
+    DatagramSocket m_socket{
+        m_where, [this](std::span<const std::uint8_t> bytes, const QHostAddress&, std::uint16_t) {
+            Receive(bytes);
+        }};
 };
 
 }  // namespace dimrix::bridge

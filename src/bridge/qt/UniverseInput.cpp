@@ -29,8 +29,8 @@ std::string SenderText(const SourceKey::Cid& id) {
     constexpr unsigned kPortHigh = 4;
     constexpr unsigned kPortLow = 5;
     constexpr unsigned kBitsPerByte = 8;
-    return std::to_string(id[0]) + '.' + std::to_string(id[1]) + '.' + std::to_string(id[2]) +
-           '.' + std::to_string(id[3]) + ':' +
+    return std::to_string(id[0]) + '.' + std::to_string(id[1]) + '.' + std::to_string(id[2]) + '.' +
+           std::to_string(id[3]) + ':' +
            std::to_string((id[kPortHigh] << kBitsPerByte) | id[kPortLow]);
 }
 
@@ -116,9 +116,9 @@ void UniverseInput::OnSourceGone(const SourceKey& key, std::string_view name, So
 }
 
 void UniverseInput::OnAllSourcesGone() {
-    m_log.Status("universe " + std::to_string(m_universe) + ": every source gone; " +
-                 (m_loss == SourceMerger::LossPolicy::Hold ? "holding the last look"
-                                                           : "sending All OFF"));
+    m_log.Status(
+        "universe " + std::to_string(m_universe) + ": every source gone; " +
+        (m_loss == SourceMerger::LossPolicy::Hold ? "holding the last look" : "sending All OFF"));
 }
 
 void UniverseInput::OnSourceRefused(const SourceKey& key, SourceRefusal why) {

@@ -24,7 +24,8 @@ std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& opti
     try {
         session->Open();
     } catch (const serial::LinkError& error) {
-        std::fprintf(stderr, "dimrix-monitor: %s\n", serial::ErrorWords::OpenFailure(error).c_str());
+        std::fprintf(stderr, "dimrix-monitor: %s\n",
+                     serial::ErrorWords::OpenFailure(error).c_str());
         return nullptr;
     }
     if (options.virtualLine) {
