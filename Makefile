@@ -28,10 +28,10 @@ DEPS           := bash scripts/install-deps.sh
 WERROR         := -DDIMRIX_WERROR=ON
 NO_WERROR      := -DDIMRIX_WERROR=OFF
 # What `make program` builds: every program the project ships.
-PROGRAMS       := dimrix dimrix-monitor
+PROGRAMS       := dimrix dimrix-monitor dimrix-bridge
 
 .PHONY: all deps configure build test test-sanitize test-without-qt test-windows configure-windows \
-        package-windows check-windows-package fuzz run program \
+        package-windows check-windows-package check-bridge-interop fuzz run program \
         screenshot bench bench-build format package package-check install uninstall clean
 
 all: build
@@ -108,6 +108,14 @@ package-windows: configure-windows
 # installed monitor on COM2; a silent uninstall that leaves the prefix as it was.
 check-windows-package: package-windows
 	bash tests/wine/package-under-wine.sh $(WINDOWS_DIR)
+
+# The bridge from the developers' tree driven by Debian's ola over sACN, and ArtPoll
+# answered, in network namespaces of the test's own; the bytes it puts on a
+# pseudo-terminal are checked against the boards' protocol. As root.
+check-bridge-interop: configure
+	@$(DEPS) interop
+	cmake --build $(DEV_DIR) -j $(JOBS) --target dimrix-bridge
+	bash tests/bridge/ola-interop.sh $(DEV_DIR)/dimrix-bridge
 
 # The programs alone, without the test suites, in the users' tree: build/dimrix.
 program:

@@ -1,7 +1,8 @@
-# What `make install` and the package put on a system: the stripped program, its desktop
-# entry, metainfo, icons and man page, and the copyright and changelog files. The texts
-# are made at configure time from their sources (version and dates from CMake and
-# CHANGELOG.md, the copyright from LICENSE); the gzipped ones at build time.
+# What `make install` and the package put on a system: the stripped programs, their desktop
+# entries, metainfo, icons and man pages, the bridge's systemd unit and its defaults file,
+# and the copyright and changelog files. The texts are made at configure time from their
+# sources (version and dates from CMake and CHANGELOG.md, the copyright from LICENSE); the
+# gzipped ones at build time.
 
 include(GNUInstallDirs)
 include(DimrixChangelog)
@@ -19,6 +20,18 @@ configure_file(${dimrix_packaging_src}/${DIMRIX_MONITOR_APP_ID}.metainfo.xml.in
                ${dimrix_packaging_out}/${DIMRIX_MONITOR_APP_ID}.metainfo.xml @ONLY)
 configure_file(${dimrix_packaging_src}/dimrix-monitor.1.in ${dimrix_packaging_out}/dimrix-monitor.1
                @ONLY)
+# Where the bridge's unit and defaults file go: where systemd looks under the prefix
+# (lib/systemd/system, not the multiarch library directory), and the prefix's
+# configuration directory, which for /usr is /etc. The unit, the man page and the
+# package's list of conffiles name them from here.
+set(DIMRIX_UNIT_DIR lib/systemd/system)
+set(DIMRIX_BRIDGE_DEFAULTS_FILE ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default/dimrix-bridge)
+string(REPLACE "-" "\\-" DIMRIX_MAN_UNIT_DIR "${CMAKE_INSTALL_PREFIX}/${DIMRIX_UNIT_DIR}")
+string(REPLACE "-" "\\-" DIMRIX_MAN_DEFAULTS_FILE "${DIMRIX_BRIDGE_DEFAULTS_FILE}")
+configure_file(${dimrix_packaging_src}/dimrix-bridge.1.in ${dimrix_packaging_out}/dimrix-bridge.1
+               @ONLY)
+configure_file(${dimrix_packaging_src}/dimrix-bridge@.service.in
+               ${dimrix_packaging_out}/dimrix-bridge@.service @ONLY)
 
 # Debian's machine-readable copyright format, the licence text taken from LICENSE.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE dimrix_license)
@@ -43,7 +56,7 @@ configure_file(${dimrix_packaging_out}/copyright.new ${dimrix_packaging_out}/cop
 
 # gzip -n: no name or time stamp inside, so the same sources give the same bytes.
 set(dimrix_gzipped "")
-foreach(name dimrix.1 dimrix-monitor.1 changelog)
+foreach(name dimrix.1 dimrix-monitor.1 dimrix-bridge.1 changelog)
     add_custom_command(
         OUTPUT ${dimrix_packaging_out}/${name}.gz
         COMMAND gzip -9nfk ${name}
@@ -69,6 +82,22 @@ install(FILES ${dimrix_packaging_src}/${DIMRIX_MONITOR_APP_ID}.desktop
 install(FILES ${dimrix_packaging_out}/${DIMRIX_MONITOR_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${dimrix_packaging_out}/dimrix-monitor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The network bridge, headless: no desktop entry. The guard lets the tree build while the
+# program is not there yet.
+if(TARGET dimrix-bridge)
+    install(TARGETS dimrix-bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${dimrix_packaging_out}/dimrix-bridge.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${dimrix_packaging_out}/dimrix-bridge@.service DESTINATION ${DIMRIX_UNIT_DIR})
+# /etc for /usr, as an absolute destination; under any other prefix a relative one, so
+# that `cmake --install --prefix` (make install PREFIX=...) moves it along.
+if(CMAKE_INSTALL_FULL_SYSCONFDIR MATCHES "^${CMAKE_INSTALL_PREFIX}/")
+    set(dimrix_defaults_dir ${CMAKE_INSTALL_SYSCONFDIR}/default)
+else()
+    set(dimrix_defaults_dir ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default)
+endif()
+install(FILES ${dimrix_packaging_src}/dimrix-bridge.default DESTINATION ${dimrix_defaults_dir}
+        RENAME dimrix-bridge)
 # A package without a Debian revision is a native one: its changelog is changelog.gz.
 install(FILES ${dimrix_packaging_out}/copyright DESTINATION ${dimrix_docdir})
 install(FILES ${dimrix_packaging_out}/changelog.gz DESTINATION ${dimrix_docdir})

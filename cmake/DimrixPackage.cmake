@@ -19,6 +19,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${DIMRIX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The bridge's defaults file is the administrator's to edit: an upgrade must ask before it
+# replaces a changed one. Nothing else goes in the control area: no maintainer script, so
+# installing the package never enables or starts the bridge's service.
+file(WRITE ${PROJECT_BINARY_DIR}/packaging/conffiles "${DIMRIX_BRIDGE_DEFAULTS_FILE}\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The extended description under the summary, from packaging/dimrix.description.txt; CPack
 # indents it and turns empty lines into " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${DIMRIX_DESCRIPTION}")

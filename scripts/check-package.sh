@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the Debian package that `make package` built: no compiler warning in its
 # hardened build, lintian with no error and no warning, the desktop entry and the
-# AppStream metainfo as they are installed, the files the package must hold, and the
-# hardening the build promised (stack protector, relro, now, position-independent).
+# AppStream metainfo as they are installed, the files the package must hold, the man
+# pages as man renders them, the bridge's systemd unit as systemd-analyze reads it and
+# its defaults file as a conffile with no maintainer script beside it, and the hardening
+# the build promised (stack protector, relro, now, position-independent).
 #
 #   scripts/check-package.sh [package-dir]     (default build/package)
 set -euo pipefail
@@ -59,6 +61,10 @@ for path in \
   "usr/share/icons/hicolor/48x48/apps/$monitor_id.png" \
   "usr/share/icons/hicolor/256x256/apps/$monitor_id.png" \
   usr/share/man/man1/dimrix-monitor.1.gz \
+  usr/bin/dimrix-bridge \
+  usr/share/man/man1/dimrix-bridge.1.gz \
+  usr/lib/systemd/system/dimrix-bridge@.service \
+  etc/default/dimrix-bridge \
   usr/share/doc/dimrix/copyright \
   usr/share/doc/dimrix/changelog.gz; do
   if [[ -s $root/$path ]]; then
@@ -72,14 +78,80 @@ grep -q '^License: MIT$' "$root/usr/share/doc/dimrix/copyright" || fail "copyrig
 echo "== control"
 version=$(dpkg-deb -f "$deb" Version)
 [[ $(dpkg-deb -f "$deb" Section) == electronics ]] || fail "section is not electronics"
-[[ $(dpkg-deb -f "$deb" Depends) == *libqt6widgets6* ]] || fail "no shared-library dependencies"
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends == *libqt6widgets6* ]] || fail "no shared-library dependencies"
+[[ $depends == *libqt6network6* ]] || fail "no dependency on Qt's network library (the bridge's)"
 [[ $(zcat "$root/usr/share/doc/dimrix/changelog.gz") == "dimrix ($version)"* ]] ||
   fail "the changelog does not start with version $version"
 grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
   fail "the metainfo has no release $version"
-man_head=$(zcat "$root/usr/share/man/man1/dimrix.1.gz")
-[[ ${man_head%%$'\n'*} == *"Dimrix $version"* ]] || fail "the man page is not of version $version"
+for page in dimrix dimrix-monitor dimrix-bridge; do
+  man_head=$(zcat "$root/usr/share/man/man1/$page.1.gz")
+  [[ ${man_head%%$'\n'*} == *"Dimrix $version"* ]] ||
+    fail "the man page of $page is not of version $version"
+done
 echo "version $version, section electronics"
+
+echo "== man pages as man renders them"
+# As lintian reads them, but every message counts, and a placeholder that configure_file
+# did not know is left as @NAME@.
+for page in dimrix dimrix-monitor dimrix-bridge; do
+  file=$root/usr/share/man/man1/$page.1.gz
+  messages=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+    man --warnings -E UTF-8 -l -Tutf8 -Z "$file" 2>&1 >/dev/null) || fail "man cannot render $page.1"
+  [[ -z $messages ]] || fail "man warns about $page.1:
+$messages"
+  leftover=$(zcat "$file" | grep -o '@[A-Z_]*@' | sort -u | tr '\n' ' ') || true
+  [[ -z $leftover ]] || fail "$page.1 has unreplaced placeholders: $leftover"
+done
+echo "dimrix.1, dimrix-monitor.1 and dimrix-bridge.1 render without a message"
+
+echo "== the bridge's service: off until enabled"
+# The package is made by CPack, not debhelper: nothing adds the scripts that would enable
+# or start a unit, and none may be added by hand. No file under /etc/systemd either, where
+# an enabled unit's links live.
+control_files=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's:^\./::' | grep -v '^$' | sort |
+  tr '\n' ' ')
+[[ $control_files == "conffiles control md5sums " ]] ||
+  fail "the control area holds more than conffiles, control and md5sums: $control_files"
+[[ ! -e $root/etc/systemd ]] || fail "the package ships /etc/systemd"
+conffiles=$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)
+[[ $conffiles == /etc/default/dimrix-bridge ]] ||
+  fail "conffiles is not exactly /etc/default/dimrix-bridge: $conffiles"
+grep -q '^#DIMRIX_BRIDGE_OPTIONS=' "$root/etc/default/dimrix-bridge" ||
+  fail "/etc/default/dimrix-bridge has no commented example"
+if grep -v '^#' "$root/etc/default/dimrix-bridge" | grep -q '[^[:space:]]'; then
+  fail "/etc/default/dimrix-bridge sets something: a fresh install must run the bridge's defaults"
+fi
+echo "no maintainer script, /etc/default/dimrix-bridge a conffile with only comments"
+
+echo "== systemd-analyze verify dimrix-bridge@ttyUSB0.service"
+# Offline, against the unpacked package: its ExecStart must exist there and its
+# Documentation must open. The package's root lacks the targets every service is ordered
+# against (sysinit.target, network-online.target ...): this system's units fill them in,
+# never over the package's own.
+verify_root=$(mktemp -d)
+trap 'rm -rf "$root" "$verify_root"' EXIT
+cp -a "$root/." "$verify_root"
+cp -an /usr/lib/systemd/system/. "$verify_root/usr/lib/systemd/system/"
+unit=dimrix-bridge@ttyUSB0.service
+# Every word counts: an unknown key is only a warning, and the status stays 0.
+if ! verdict=$(MANPATH=$verify_root/usr/share/man systemd-analyze verify --root="$verify_root" \
+  "$unit" 2>&1) || [[ -n $verdict ]]; then
+  fail "systemd-analyze verify $unit:
+$verdict"
+else
+  echo "clean"
+fi
+# Hardening that drifts back is caught: systemd's own score of the sandbox (0 best, 10
+# worst; 1.9 when this was written) must stay below 2.5.
+if ! exposure=$(systemd-analyze security --offline=yes --root="$verify_root" --threshold=25 \
+  --no-pager "$unit" 2>&1); then
+  printf '%s\n' "$exposure" | grep -E '^(✗|→)' >&2 || true
+  fail "systemd-analyze security: $unit is exposed more than 2.5"
+else
+  printf '%s\n' "$exposure" | grep '^→' || true
+fi
 
 echo "== one description"
 # packaging/dimrix.description.txt is the one source; the package, the metainfo and the man page
@@ -121,9 +193,11 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/$monitor_id.metainfo.xm
 # The tree check also finds the desktop entry and the icons the metainfo refers to.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 
-for program in dimrix dimrix-monitor; do
+for program in dimrix dimrix-monitor dimrix-bridge; do
   echo "== hardening of /usr/bin/$program"
   binary=$root/usr/bin/$program
+  # Its absence is told under contents.
+  [[ -f $binary ]] || continue
   # Read whole before searching: `grep -q` stops at the first match, and under pipefail the
   # writer's SIGPIPE would then fail the check at random.
   kind=$(file "$binary")

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those:
 #
-#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows ci all
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop ci all
 #
 #   run         compiler, CMake, Qt 6 and fonts: enough to build and start the program
 #   package     run, plus what builds and checks the .deb (dpkg-dev, file, lintian,
-#               desktop-file-utils, appstream)
+#               desktop-file-utils, appstream, and systemd for systemd-analyze verify)
 #   test        run, plus GoogleTest, Xvfb and the X tools the test suites use
 #   bench       test, plus xvfb-run's xauth
 #   screenshot  run, plus Xvfb, the X tools and ImageMagick
@@ -15,7 +15,10 @@
 #   windows     the MinGW-w64 cross compiler (posix threads), Debian's Qt host tools,
 #               GoogleTest's sources, Wine, Xvfb with the X tools for the window test,
 #               and NSIS and zip for the Windows package
-#   ci          test, package, fuzz and windows: what .ci/run uses
+#   interop     run, plus Debian's ola (olad, ola_patch, ola_set_dmx) as the sACN sender,
+#               iproute2 and util-linux for the private network namespace, python3 for
+#               the pseudo-terminal reader and the Art-Net poll
+#   ci          test, package, fuzz, windows and interop: what .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
 # uses sudo if sudo works without a password; otherwise it prints the apt-get line to
@@ -25,7 +28,7 @@ set -euo pipefail
 
 run=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-liberation fonts-dejavu-core)
-package=("${run[@]}" dpkg-dev file lintian desktop-file-utils appstream)
+package=("${run[@]}" dpkg-dev file lintian desktop-file-utils appstream systemd)
 test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils xdotool libxcb1-dev)
 bench=("${test[@]}" xauth)
 screenshot=("${run[@]}" xvfb x11-utils imagemagick)
@@ -33,6 +36,7 @@ format=(clang-format)
 fuzz=(cmake make clang libclang-rt-14-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
   googletest wine wine64 xvfb x11-utils xdotool nsis zip)
+interop=("${run[@]}" ola iproute2 util-linux python3)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
   exit 0
@@ -50,11 +54,12 @@ for target in "$@"; do
     format) wanted+=("${format[@]}") ;;
     fuzz) wanted+=("${fuzz[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
-    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}") ;;
+    interop) wanted+=("${interop[@]}") ;;
+    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}") ;;
     all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${fuzz[@]}"
-      "${windows[@]}") ;;
+      "${windows[@]}" "${interop[@]}") ;;
     *)
-      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows ci all)" >&2
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop ci all)" >&2
       exit 2
       ;;
   esac
