@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the installed icons from the pixel-art designs, resources/dimrix.xpm for the panel
 # and resources/dimrix-monitor.xpm for the bus monitor (32 x 32, also compiled into the
-# windows): a scalable SVG with one square per pixel, and PNGs for
+# windows), and resources/dimrix-bridge.xpm for the bridge (its Windows icon only: it has
+# no window and no desktop entry): a scalable SVG with one square per pixel, and PNGs for
 # the hicolor theme. 64, 128 and 256 px are whole multiples of the design; 32 is the
 # design itself; 48 repeats every other pixel (nearest neighbour), the closest a 48 px
 # grid gets to it. For Windows, one .ico per program (packaging/windows/<program>.ico, the
@@ -57,7 +58,12 @@ for size in 32 48 64 128 256; do
     -define png:exclude-chunks=date,time "PNG32:$out/${size}x${size}/apps/$app_id.png"
 done
 
-local program frames=()
+draw_ico "$design"
+}
+
+# draw_ico DESIGN: the Windows icon only, for a program with no desktop entry.
+draw_ico() {
+local design=$1 program frames=()
 program=$(basename "$design" .xpm)
 for size in 16 32 48 256; do
   convert "$design" -filter point -resize "${size}x${size}" -strip \
@@ -70,4 +76,5 @@ convert "${frames[@]}" -strip "$windows/$program.ico"
 
 draw resources/dimrix.xpm io.github.dimrix.Dimrix
 draw resources/dimrix-monitor.xpm io.github.dimrix.DimrixMonitor
+draw_ico resources/dimrix-bridge.xpm
 echo "Icons written under $out/ and $windows/"
