@@ -1,6 +1,5 @@
 #include "bridge/qt/DatagramSocket.h"
 
-#include <QMetaObject>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -22,11 +21,12 @@ void DatagramSocket::Bind(std::uint16_t port) {
 }
 
 void DatagramSocket::ReadBatch() {
-    m_batchPosted = false;
-    for (int read = 0; read < kBatch; ++read) {
-        if (!m_socket->hasPendingDatagrams()) {
-            return;
-        }
+    // Only from readyRead, and never all of a flood: what is left keeps the descriptor
+    // readable, so Qt tells again on the event loop's next pass, after the timers due.
+    // Reading from anywhere else can empty the socket between the system's word and Qt's
+    // signal; Qt then takes the signal it finds nothing for as unread data and stops
+    // listening for good.
+    for (int read = 0; read < kBatch && m_socket->hasPendingDatagrams(); ++read) {
         const QNetworkDatagram datagram =
             m_socket->receiveDatagram(static_cast<qint64>(kMaxDatagram));
         if (!datagram.isValid() || !m_where.Accepts(datagram.destinationAddress())) {
@@ -36,12 +36,6 @@ void DatagramSocket::ReadBatch() {
         m_handler(std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
                             static_cast<std::size_t>(data.size())),
                   datagram.senderAddress(), static_cast<std::uint16_t>(datagram.senderPort()));
-    }
-    // More wait: the rest after whatever else the event loop has due, timers included.
-    if (m_socket->hasPendingDatagrams() && !m_batchPosted) {
-        m_batchPosted = true;
-        QMetaObject::invokeMethod(
-            m_socket.get(), [this] { ReadBatch(); }, Qt::QueuedConnection);
     }
 }
 

@@ -42,7 +42,6 @@ private:
 
     const ListenInterface& m_where;
     Handler m_handler;
-    bool m_batchPosted = false;
     std::unique_ptr<QUdpSocket> m_socket = std::make_unique<QUdpSocket>();
 };
 

@@ -224,6 +224,38 @@ TEST(BridgeOnPtyTest, ALineThatComesBackGetsEveryBoardFirst) {
     EXPECT_EQ(bridge.Terminate(), 0);
 }
 
+TEST(BridgeOnPtyTest, KeepsListeningThroughAFloodOfJunk) {
+    PseudoTerminal line;
+    BridgeProcess bridge({"--sacn-only", QString::fromStdString(line.SlavePath())});
+    ASSERT_TRUE(bridge.Prints("listening for")) << bridge.Errors().toStdString();
+    // Faster than the bridge reads: the socket's buffer overflows, and the bridge must go
+    // on reading what comes after.
+    QUdpSocket flood;
+    std::uint32_t noise = 1;
+    for (int i = 0; i < 20000; ++i) {
+        Bytes junk(1 + i % 1400);
+        for (std::uint8_t& byte : junk) {
+            noise = noise * 1664525U + 1013904223U;
+            byte = static_cast<std::uint8_t>(noise >> 24);
+        }
+        flood.writeDatagram(reinterpret_cast<const char*>(junk.data()),
+                            static_cast<qint64>(junk.size()), QHostAddress(QHostAddress::LocalHost),
+                            kSacnPort);
+    }
+    // A console sends again and again; one of them gets through.
+    const std::vector<std::uint8_t> all100{120, 255};
+    bridge::samples::SacnFields fields;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            ++fields.sequence;
+            Send(bridge::samples::Sacn(Bytes(512, 255), fields), kSacnPort);
+            return EndsWith(line.Received(), all100);
+        },
+        kDeadlineMilliseconds))
+        << "the bridge stopped reading";
+    EXPECT_EQ(bridge.Terminate(), 0);
+}
+
 struct RefusedStart {
     QStringList arguments;
     int status;
