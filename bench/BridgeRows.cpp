@@ -430,15 +430,26 @@ void MeasureFlood(BenchReport& report) {
     std::this_thread::sleep_for(std::chrono::seconds(5));
     const double settledMb = run.PeakResidentMb();
     Samples responses;
+    int failures = 0;
+    int shown = protocol::kMinLevel;
     while (Clock::now() < begin + kLength) {
-        const int level = responses.Count() % 2 == 0 ? protocol::kMaxLevel : protocol::kMinLevel;
+        const int level = shown == protocol::kMinLevel ? protocol::kMaxLevel : protocol::kMinLevel;
         slots[0] = DmxFor(level);
         const std::size_t before = lines.front()->Count();
+        // Sent again at console rate until it shows, as a console does: the socket's
+        // buffer, full of junk, drops what arrives while it is full.
         const Clock::time_point at = Clock::now();
-        probe.Send(slots);
         const auto deadline = at + std::chrono::seconds(2);
-        responses.Add(
-            Ms(AwaitBoard128(*lines.front(), before, level, deadline).value_or(deadline) - at));
+        std::optional<Clock::time_point> arrived;
+        while (!arrived && Clock::now() < deadline) {
+            probe.Send(slots);
+            arrived = AwaitBoard128(*lines.front(), before, level,
+                                    std::min(deadline, Clock::now() + kConsolePeriod));
+        }
+        // A change lost for good still may show later; the next one starts from there.
+        shown = arrived ? level : shown;
+        failures += arrived ? 0 : 1;
+        responses.Add(Ms(arrived.value_or(deadline) - at));
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     flooding = false;
@@ -449,7 +460,8 @@ void MeasureFlood(BenchReport& report) {
     report.Row("bridge: memory over 60 s of malformed packets",
                Fixed(settledMb, 1) + " MB after 5 s, " + Fixed(endMb, 1) + " MB after 60 s (" +
                    Fixed(rate / 1000.0, 0) + "k packets/s); a change through it " +
-                   responses.Spread(1),
+                   responses.Spread(1) + ", " + std::to_string(failures) + " of " +
+                   std::to_string(responses.Count()) + " not within 2 s",
                "flat (< 1 MB growth), a change through within 100 ms",
                MetIf(endMb - settledMb < 1.0 && responses.P99() < 100.0));
     report.Value("bridge.flood_growth_mb", endMb - settledMb);

@@ -95,9 +95,25 @@ std::optional<LineScheduler::TimePoint> LineScheduler::Pump(serial::LineDriver& 
         return transmitterWake;
     }
     if (Pending() || RefreshDue() <= now) {
-        return m_transmitter.Pacer().RefillTime(now, driver.Holds());
+        // As soon as the next frame fits: a broadcast is a few bytes, so a blackout goes
+        // two byte times after the last hand-over, not once a whole frame has room.
+        const std::size_t room = m_transmitter.Pacer().Room(now, driver.Holds());
+        const std::size_t needed = NextSize();
+        return now +
+               m_transmitter.Pacer().ByteTime() *
+                   static_cast<serial::LinePacer::Duration::rep>(needed > room ? needed - room : 1);
     }
     return RefreshDue();
+}
+
+std::size_t LineScheduler::NextSize() const {
+    if (m_broadcastDue || (m_dirtyCount == 0 && Uniform())) {
+        return std::ranges::find(protocol::kPresets, m_desired.front(), protocol::PresetLevel) !=
+                       protocol::kPresets.end()
+                   ? protocol::kPresetFrameSize
+                   : protocol::kMasterFrameSize;
+    }
+    return protocol::kAddressFrameSize;
 }
 
 std::optional<LineScheduler::Frame> LineScheduler::Next(std::size_t room, TimePoint now) {

@@ -74,6 +74,8 @@ private:
     std::optional<Frame> Next(std::size_t room, TimePoint now);
     std::optional<Frame> Broadcast(std::size_t room, TimePoint now);
     std::optional<Frame> BoardFrame(Board board, std::size_t room, TimePoint now);
+    // The size of the frame that goes next.
+    [[nodiscard]] std::size_t NextSize() const;
     [[nodiscard]] bool Pending() const { return m_broadcastDue || m_dirtyCount > 0; }
     [[nodiscard]] bool Uniform() const;
     [[nodiscard]] bool Differs(Board board) const;

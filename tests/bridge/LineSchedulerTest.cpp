@@ -208,10 +208,17 @@ TEST_F(LineSchedulerTest, BlackoutGoesNextAsOnePreset) {
     Run(milliseconds(30));  // a few of the 31 boards on their way
     const std::size_t before = Landed().size();
     EXPECT_GT(before, 2U);
+    // Just after a frame was handed over, when the driver has no room for another.
+    ASSERT_TRUE(m_wake);
+    RunUntil(*m_wake);
+    Run(std::chrono::microseconds(100));
+    static_cast<void>(Landed());
     m_line.Handed().clear();
     Set(All(0));
+    // The driver is handed All OFF as soon as two bytes have left, and nothing after it.
+    Run(std::chrono::microseconds(1200));
+    EXPECT_EQ(m_line.Handed(), (Bytes{110, 255}));
     Run(milliseconds(100));
-    // The driver is handed All OFF next, and nothing after it.
     EXPECT_EQ(m_line.Handed(), (Bytes{110, 255}));
     // What reaches the boards: what the driver already held (the end of one frame and
     // the frame on the wire), then All OFF.
