@@ -154,19 +154,32 @@ Bytes StillUniverse() {
     return slots;
 }
 
+// The bridge running on `lineCount` lines (universe 1 upwards) read at `bytesPerSecond`
+// (0: as fast as they come), up and driving them with a universe where only board 128
+// will change.
+struct Rig {
+    Rig(std::size_t lineCount, double bytesPerSecond) {
+        for (std::size_t i = 0; i < lineCount; ++i) {
+            lines.push_back(std::make_unique<WireReader>(bytesPerSecond));
+            lines.back()->Start([] {});
+        }
+        run = std::make_unique<ProgramRun>(BridgeCommand(lines));
+        AwaitBridge(sender, *lines.front(), slots);
+    }
+    std::vector<std::unique_ptr<WireReader>> lines;
+    std::unique_ptr<ProgramRun> run;
+    SacnSender sender;
+    Bytes slots = StillUniverse();
+};
+
 // Board 128's channel 0 toggled between 0 and 100, one packet every 30 ms; each sample is
 // the packet's send to the first byte of the board's new frame at the far end, read as
 // fast as it comes. The refresh shares the line: a change that met it waits behind one
 // frame at most; the others met an idle line.
 void MeasureChangeLatency(BenchReport& report) {
     constexpr int kSamples = 300;
-    std::vector<std::unique_ptr<WireReader>> lines;
-    lines.push_back(std::make_unique<WireReader>(0.0));
-    lines.front()->Start([] {});
-    const ProgramRun run(BridgeCommand(lines));
-    SacnSender sender;
-    Bytes slots = StillUniverse();
-    AwaitBridge(sender, *lines.front(), slots);
+    Rig rig(1, 0.0);
+    auto& [lines, run, sender, slots] = rig;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     Samples idle;
@@ -216,15 +229,8 @@ struct Churn {
 };
 
 Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
-    std::vector<std::unique_ptr<WireReader>> lines;
-    for (std::size_t i = 0; i < lineCount; ++i) {
-        lines.push_back(std::make_unique<WireReader>(kLineBytesPerSecond));
-        lines.back()->Start([] {});
-    }
-    const ProgramRun run(BridgeCommand(lines));
-    SacnSender sender;
-    Bytes slots = StillUniverse();
-    AwaitBridge(sender, *lines.front(), slots);
+    Rig rig(lineCount, kLineBytesPerSecond);
+    auto& [lines, run, sender, slots] = rig;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     std::mt19937 random(7);
@@ -233,7 +239,7 @@ Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
     for (const auto& line : lines) {
         startCount.push_back(line->Count());
     }
-    const double cpuBefore = run.CpuSeconds();
+    const double cpuBefore = run->CpuSeconds();
     const Clock::time_point begin = Clock::now();
     auto next = begin;
     while (Clock::now() < begin + length) {
@@ -255,12 +261,12 @@ Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
         std::this_thread::sleep_until(next);
     }
     const Clock::time_point end = Clock::now();
-    const double cpuSeconds = run.CpuSeconds() - cpuBefore;
+    const double cpuSeconds = run->CpuSeconds() - cpuBefore;
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
     Churn churn;
     churn.cpuPercent = 100.0 * cpuSeconds / std::chrono::duration<double>(end - begin).count();
-    churn.peakMb = run.PeakResidentMb();
+    churn.peakMb = run->PeakResidentMb();
     const int lastNumber = static_cast<int>(sentAt.size()) - 1;
     for (std::size_t l = 0; l < lineCount; ++l) {
         lines[l]->Stop();
@@ -333,13 +339,8 @@ void MeasureChurn(BenchReport& report) {
 // far end, read as fast as it comes while the bridge keeps the line busy at its pace.
 void MeasureBlackout(BenchReport& report) {
     constexpr int kBlackouts = 40;
-    std::vector<std::unique_ptr<WireReader>> lines;
-    lines.push_back(std::make_unique<WireReader>(0.0));
-    lines.front()->Start([] {});
-    const ProgramRun run(BridgeCommand(lines));
-    SacnSender sender;
-    Bytes slots = StillUniverse();
-    AwaitBridge(sender, *lines.front(), slots);
+    Rig rig(1, 0.0);
+    auto& [lines, run, sender, slots] = rig;
     std::mt19937 random(11);
     Samples samples;
     const Bytes off(kBoards * kChannels, 0);
@@ -383,13 +384,8 @@ void MeasureBlackout(BenchReport& report) {
 // memory stays where it was, and a real change still gets through meanwhile.
 void MeasureFlood(BenchReport& report) {
     constexpr auto kLength = std::chrono::seconds(60);
-    std::vector<std::unique_ptr<WireReader>> lines;
-    lines.push_back(std::make_unique<WireReader>(0.0));
-    lines.front()->Start([] {});
-    const ProgramRun run(BridgeCommand(lines));
-    SacnSender probe;
-    Bytes slots = StillUniverse();
-    AwaitBridge(probe, *lines.front(), slots);
+    Rig rig(1, 0.0);
+    auto& [lines, run, probe, slots] = rig;
 
     std::atomic<bool> flooding{true};
     std::atomic<std::uint64_t> sent{0};
@@ -428,7 +424,7 @@ void MeasureFlood(BenchReport& report) {
     });
     const Clock::time_point begin = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    const double settledMb = run.PeakResidentMb();
+    const double settledMb = run->PeakResidentMb();
     Samples responses;
     int failures = 0;
     int shown = protocol::kMinLevel;
@@ -454,7 +450,7 @@ void MeasureFlood(BenchReport& report) {
     }
     flooding = false;
     flood.join();
-    const double endMb = run.PeakResidentMb();
+    const double endMb = run->PeakResidentMb();
     lines.front()->Stop();
     const double rate = static_cast<double>(sent) / std::chrono::duration<double>(kLength).count();
     report.Row("bridge: memory over 60 s of malformed packets",
