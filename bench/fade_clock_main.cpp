@@ -11,7 +11,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QSysInfo>
 #include <QTimer>
 #include <chrono>
 #include <cmath>
@@ -23,6 +22,7 @@
 #include <string>
 
 #include "BenchReport.h"
+#include "Machine.h"
 #include "Samples.h"
 #include "TimedPort.h"
 #include "panel/PanelModel.h"
@@ -179,8 +179,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QApplication app(argc, argv);
     BenchReport report;
-    report.Info("kernel", (QSysInfo::kernelType() + ' ' + QSysInfo::kernelVersion()).toStdString());
-    report.Info("qt", qVersion());
+    Machine::Describe(report);
+    report.Info("load_before", Machine::LoadAverage());
+    const auto started = std::chrono::steady_clock::now();
     try {
         MeasureFadeClock(report);
     } catch (const std::exception& error) {
@@ -188,6 +189,10 @@ int main(int argc, char** argv) {
         report.Row("fade clock, Windows build under Wine", std::string("failed: ") + error.what(),
                    "-", Verdict::NotRun);
     }
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    report.Info("seconds",
+                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()));
+    report.Info("load_after", Machine::LoadAverage());
     report.PrintTable(std::cout);
     std::ofstream json(argv[1]);
     report.WriteJson(json);
