@@ -3,8 +3,6 @@
 // Usage: dimrix_bench JSON-FILE [GROUP...]    GROUP: latency fades startup bridge (default all)
 
 #include <QApplication>
-#include <QSysInfo>
-#include <QThread>
 #include <chrono>
 #include <fstream>
 #include <iostream>
@@ -12,40 +10,8 @@
 #include <string>
 
 #include "BenchReport.h"
+#include "Machine.h"
 #include "Rows.h"
-
-namespace {
-
-using dimrix::bench::BenchReport;
-
-std::string CpuModel() {
-    std::ifstream cpuinfo("/proc/cpuinfo");
-    for (std::string line; std::getline(cpuinfo, line);) {
-        if (line.rfind("model name", 0) == 0) {
-            return line.substr(line.find(':') + 2);
-        }
-    }
-    return "unknown processor";
-}
-
-// Other work on the machine shows in every timing; the table says how busy it was.
-std::string LoadAverage() {
-    std::string oneMinute;
-    std::ifstream("/proc/loadavg") >> oneMinute;
-    return oneMinute;
-}
-
-void DescribeMachine(BenchReport& report) {
-    const std::string compiler = __VERSION__;  // GCC's does not name the compiler; Clang's does
-    report.Info("cpu", CpuModel());
-    report.Info("cores", std::to_string(QThread::idealThreadCount()));
-    report.Info("kernel", (QSysInfo::kernelType() + ' ' + QSysInfo::kernelVersion()).toStdString());
-    report.Info("compiler", (compiler.find("lang") == std::string::npos ? "GCC " : "") + compiler);
-    report.Info("build_type", DIMRIX_BENCH_BUILD_TYPE);
-    report.Info("qt", qVersion());
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace dimrix::bench;
@@ -59,8 +25,8 @@ int main(int argc, char** argv) {
     const QApplication app(argc, argv);
     qputenv("QT_QPA_PLATFORM", "xcb");
     BenchReport report;
-    DescribeMachine(report);
-    report.Info("load_before", LoadAverage());
+    Machine::Describe(report);
+    report.Info("load_before", Machine::LoadAverage());
     const auto started = std::chrono::steady_clock::now();
     const std::pair<const char*, void (*)(BenchReport&)> groups[] = {
         {"latency", MeasureLatency},
@@ -82,7 +48,7 @@ int main(int argc, char** argv) {
     const auto elapsed = std::chrono::steady_clock::now() - started;
     report.Info("seconds",
                 std::to_string(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()));
-    report.Info("load_after", LoadAverage());
+    report.Info("load_after", Machine::LoadAverage());
     report.PrintTable(std::cout);
     std::ofstream json(argv[1]);
     report.WriteJson(json);

@@ -15,10 +15,11 @@ set(DIMRIX_OPTION_USAGE_ERROR
     "An unknown option, a missing device or any other argument prints the usage on standard error and ends with exit status 2.")
 
 set(DIMRIX_MONITOR_OPTION_TEXT
-    "Print one line per frame on standard output instead of showing a window.")
+    "Print one line per frame on standard output instead of showing a window. It needs DEVICE or --virtual: without a window there is nobody to ask which line.")
 set(DIMRIX_MONITOR_OPTION_VIRTUAL
     "Make a virtual line: print its device (/dev/pts/N) on the first line of standard output, and monitor what a panel writes to it.")
-set(DIMRIX_MONITOR_OPTION_DEVICE "The serial device on the line (/dev/ttyUSB1).")
+set(DIMRIX_MONITOR_OPTION_DEVICE
+    "The serial device on the line (/dev/ttyUSB1, COM3 on Windows). Without one, and without --virtual, the window first offers the serial ports present to choose from, USB adapters first, and on Linux the virtual line too.")
 
 set(DIMRIX_BRIDGE_OPTION_LINE
     "A serial line and where it sits in a universe: DEVICE[:UNIVERSE[:START]]. UNIVERSE is the sACN universe (1 to 63999, default 1), START the DMX slot of board 128's channel 0 (default 1): board 128+k channel c takes slot START+8k+c, so the line's 248 slots must end by slot 512.")

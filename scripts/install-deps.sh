@@ -13,8 +13,9 @@
 #   fuzz        CMake and clang with its runtime libraries (libFuzzer, AddressSanitizer),
 #               which Debian ships apart from the compiler
 #   windows     the MinGW-w64 cross compiler (posix threads), Debian's Qt host tools,
-#               GoogleTest's sources, Wine, Xvfb with the X tools for the window test,
-#               and NSIS and zip for the Windows package
+#               GoogleTest's sources, Wine, Xvfb with the X tools for the window test
+#               (xclip reads what a report box copied), and NSIS and zip for the Windows
+#               package
 #   interop     run, plus Debian's ola (olad, ola_patch, ola_set_dmx) as the sACN sender,
 #               iproute2 and util-linux for the private network namespace, python3 for
 #               the pseudo-terminal reader and the Art-Net poll
@@ -35,7 +36,7 @@ screenshot=("${run[@]}" xvfb x11-utils imagemagick)
 format=(clang-format)
 fuzz=(cmake make clang libclang-rt-14-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
-  googletest wine wine64 xvfb x11-utils xdotool nsis zip)
+  googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
 interop=("${run[@]}" ola iproute2 util-linux python3)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then

@@ -38,8 +38,12 @@ done
 wineserver=$(command -v wineserver || command -v wineserver-stable || echo /usr/lib/wine/wineserver)
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
-# Wine's Mono and Gecko are not needed, and asking for them would open a dialog.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's Mono and Gecko are not needed, and asking for them would open a dialog. Nor is
+# winemenubuilder, which Wine starts in the background for every shortcut an installer
+# makes: it opens the programs to draw their icons while the caller goes on (installing
+# over them, removing them), and it writes menu entries and icons into the build user's
+# home folder, outside the prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 path=""
 for dir in "${dlls[@]}"; do
   path+="${path:+;}Z:$dir"

@@ -5,12 +5,9 @@
 
 #include "protocol/Protocol.h"
 #include "serial/LineSettings.h"
+#include "serial/PortNumbers.h"
 
 namespace dimrix::serial {
-
-// The port numbers the operator chooses between: COM1 and COM2.
-inline constexpr std::int16_t kFirstPort = 1;
-inline constexpr std::int16_t kSecondPort = 2;
 
 // The serial device behind the link. The link drives it property by property, in the
 // order the boards' line needs; the real port and test doubles implement it alike.

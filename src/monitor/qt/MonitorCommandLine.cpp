@@ -64,11 +64,17 @@ std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& a
                           .arg(MonitorCommandLine::kProgram, VirtualLine::kUnavailableOn));
         return kUsageError;
     }
-    if (options.virtualLine ? !devices.isEmpty() : devices.size() != 1) {
-        return UsageError(parser, options.virtualLine ? "--virtual takes no DEVICE"
-                                                      : "give one DEVICE to monitor, or --virtual");
+    if (options.virtualLine && !devices.isEmpty()) {
+        return UsageError(parser, "--virtual takes no DEVICE");
     }
-    if (!options.virtualLine) {
+    if (devices.size() > 1) {
+        return UsageError(parser, "give one DEVICE to monitor");
+    }
+    // Text mode has nobody to ask which line; a window does.
+    if (options.text && !options.virtualLine && devices.isEmpty()) {
+        return UsageError(parser, "--text needs a DEVICE to monitor, or --virtual");
+    }
+    if (!devices.isEmpty()) {
         options.device = devices.front().toStdString();
     }
     return options;

@@ -12,8 +12,12 @@ struct MonitorOptions {
     bool text = false;
     // Make a virtual line instead of opening a device.
     bool virtualLine = false;
-    // The device to open, unless virtualLine.
+    // The device to open, unless virtualLine. Empty without either: the window then
+    // offers the lines present to choose from.
     std::string device;
+
+    // Whether the options name the line to monitor.
+    [[nodiscard]] bool NamesLine() const { return virtualLine || !device.empty(); }
 };
 
 // The monitor's command line, read with QCommandLineParser before any application object

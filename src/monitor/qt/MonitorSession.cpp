@@ -14,6 +14,22 @@
 namespace dimrix::monitor {
 
 std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& options, Loss loss) {
+    auto opened = Opened(options, loss);
+    if (const std::string* failure = std::get_if<std::string>(&opened)) {
+        std::fprintf(stderr, "dimrix-monitor: %s\n", failure->c_str());
+        return nullptr;
+    }
+    auto session = std::move(std::get<std::unique_ptr<MonitorSession>>(opened));
+    if (options.virtualLine) {
+        // Alone and at once: a script reads the path before it starts a panel on it.
+        std::fprintf(stdout, "%s\n", session->Device().c_str());
+        std::fflush(stdout);
+    }
+    return session;
+}
+
+std::variant<std::unique_ptr<MonitorSession>, std::string> MonitorSession::Opened(
+    const MonitorOptions& options, Loss loss) {
     std::unique_ptr<LineSource> source;
     if (options.virtualLine) {
         source = std::make_unique<VirtualLine>();
@@ -24,14 +40,7 @@ std::unique_ptr<MonitorSession> MonitorSession::Start(const MonitorOptions& opti
     try {
         session->Open();
     } catch (const serial::LinkError& error) {
-        std::fprintf(stderr, "dimrix-monitor: %s\n",
-                     serial::ErrorWords::OpenFailure(error).c_str());
-        return nullptr;
-    }
-    if (options.virtualLine) {
-        // Alone and at once: a script reads the path before it starts a panel on it.
-        std::fprintf(stdout, "%s\n", session->Device().c_str());
-        std::fflush(stdout);
+        return serial::ErrorWords::OpenFailure(error);
     }
     return session;
 }

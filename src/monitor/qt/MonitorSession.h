@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 
 #include "monitor/LineMonitor.h"
 #include "monitor/qt/LineSource.h"
@@ -35,6 +36,10 @@ public:
     // then on standard error.
     [[nodiscard]] static std::unique_ptr<MonitorSession> Start(const MonitorOptions& options,
                                                                Loss loss);
+    // The same, printing nothing: the session, or why the line could not be opened (the
+    // path, the system's reason and what to do about it).
+    [[nodiscard]] static std::variant<std::unique_ptr<MonitorSession>, std::string> Opened(
+        const MonitorOptions& options, Loss loss);
 
     MonitorSession(std::unique_ptr<LineSource> source, Loss loss);
     MonitorSession(const MonitorSession&) = delete;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "monitor/MonitorText.h"
+#include "monitor/window/PortChooser.h"
 #include "platform/TerminationRequests.h"
 
 namespace dimrix::monitor {
@@ -19,10 +20,19 @@ constexpr int kStatusLines = 2;
 }  // namespace
 
 int MonitorWindow::Run(const MonitorOptions& options) {
-    const std::unique_ptr<MonitorSession> session =
-        MonitorSession::Start(options, MonitorSession::Loss::Reopens);
-    if (!session) {
-        return MonitorSession::kLineFailed;
+    constexpr MonitorSession::Loss kLoss = MonitorSession::Loss::Reopens;
+    std::unique_ptr<MonitorSession> session;
+    if (options.NamesLine()) {
+        session = MonitorSession::Start(options, kLoss);
+        if (!session) {
+            return MonitorSession::kLineFailed;
+        }
+    } else {
+        // Declining the question ends the program, as the close button would.
+        session = PortChooser::OpenChosen(kLoss);
+        if (!session) {
+            return MonitorCommandLine::kDone;
+        }
     }
     MonitorWindow window(*session);
     const platform::TerminationRequests termination([&window] { window.close(); });

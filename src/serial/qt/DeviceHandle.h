@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSerialPort>
+#include <chrono>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -26,5 +27,13 @@ std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
 
 // Bytes written and not yet on the wire, as far as the system tells.
 [[nodiscard]] std::size_t Holds(const QSerialPort& port);
+
+// How often an open device is asked whether the driver holds received bytes QSerialPort
+// has not started to read (InputWaiting); zero where QSerialPort always learns of them
+// by itself.
+[[nodiscard]] std::chrono::milliseconds InputCheckInterval();
+
+// Whether the driver holds received bytes that QSerialPort has not read yet.
+[[nodiscard]] bool InputWaiting(const QSerialPort& port);
 
 }  // namespace dimrix::serial::device_handle

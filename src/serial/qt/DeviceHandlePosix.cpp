@@ -53,4 +53,14 @@ std::size_t Holds(const QSerialPort& port) {
     return static_cast<std::size_t>(queued);
 }
 
+std::chrono::milliseconds InputCheckInterval() {
+    // QSerialPort watches the descriptor itself and reads whatever arrives.
+    return std::chrono::milliseconds::zero();
+}
+
+bool InputWaiting(const QSerialPort& port) {
+    int waiting = 0;
+    return ::ioctl(port.handle(), FIONREAD, &waiting) == 0 && waiting > 0;
+}
+
 }  // namespace dimrix::serial::device_handle

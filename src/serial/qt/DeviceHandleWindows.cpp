@@ -35,4 +35,21 @@ std::size_t Holds(const QSerialPort& port) {
     return static_cast<std::size_t>(port.bytesToWrite()) + inDriver;
 }
 
+std::chrono::milliseconds InputCheckInterval() {
+    // QSerialPort learns of received bytes from WaitCommEvent's completion, queued to the
+    // I/O completion port it listens on. Wine's serial driver (8.0) ends that wait without
+    // queuing anything, so there QSerialPort never starts a read by itself, while a read
+    // asked for completes as it should. On Windows the check mostly finds the bytes read
+    // already, and costs one ClearCommError. 10 ms is 19 bytes of a 19200-baud line: a
+    // monitor's time stamps stay within two frames of the truth.
+    constexpr std::chrono::milliseconds kInterval{10};
+    return kInterval;
+}
+
+bool InputWaiting(const QSerialPort& port) {
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ::ClearCommError(port.handle(), &errors, &status) != FALSE && status.cbInQue > 0;
+}
+
 }  // namespace dimrix::serial::device_handle

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <tuple>
 
-#include "serial/PortService.h"
+#include "serial/PortNumbers.h"
 
 namespace dimrix::serial {
 
@@ -136,22 +136,28 @@ struct Fallback {
     PortKind kind = PortKind::Unnamed;
 };
 
-// COM1 and COM2 from the candidates in their order of preference; a port left over gets
-// a fallback device that is neither avoided nor taken by the other port.
-std::array<MappedPort, kPortCount> Assign(std::vector<Candidate> candidates,
-                                          std::vector<std::string> avoided,
-                                          const Fallback& fallback) {
+std::vector<Candidate> Sorted(std::vector<Candidate> candidates) {
     const auto key = [](const Candidate& c) { return std::tie(c.rank, c.stem, c.number, c.name); };
     std::ranges::sort(candidates, {}, key);
     // A port listed twice (udev and sysfs both seen) must not take both numbers.
     const auto duplicates = std::ranges::unique(candidates, {}, &Candidate::name);
     candidates.erase(duplicates.begin(), duplicates.end());
+    return candidates;
+}
 
+MappedPort Listed(const Candidate& candidate) {
+    return {candidate.device, candidate.entry->description, true, candidate.kind};
+}
+
+// COM1 and COM2 from the ranked candidates; a port left over gets a fallback device that
+// is neither avoided nor taken by the other port.
+std::array<MappedPort, kPortCount> Assign(const std::vector<Candidate>& candidates,
+                                          std::vector<std::string> avoided,
+                                          const Fallback& fallback) {
     std::array<MappedPort, kPortCount> mapped{};
     for (std::size_t slot = 0; slot < kPortCount; ++slot) {
         if (slot < candidates.size()) {
-            const Candidate& chosen = candidates[slot];
-            mapped[slot] = {chosen.device, chosen.entry->description, true, chosen.kind};
+            mapped[slot] = Listed(candidates[slot]);
         } else {
             // The numbers never share a device: a listed /dev/ttyS1 as COM1 leaves COM2 on
             // /dev/ttyS0.
@@ -165,10 +171,10 @@ std::array<MappedPort, kPortCount> Assign(std::vector<Candidate> candidates,
     return mapped;
 }
 
-std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& ports) {
+std::vector<Candidate> RankedLinux(const std::vector<PortEntry>& ports,
+                                   std::vector<std::string>& avoided) {
     std::vector<Candidate> candidates;
     // A fallback names a device without looking; it must not name the console's port.
-    std::vector<std::string> avoided;
     for (const PortEntry& entry : ports) {
         if (entry.console) {
             avoided.push_back(DevicePath(entry.name));
@@ -176,8 +182,7 @@ std::array<MappedPort, kPortCount> ResolveLinux(const std::vector<PortEntry>& po
             candidates.push_back(LinuxCandidate(entry));
         }
     }
-    return Assign(std::move(candidates), std::move(avoided),
-                  {kLinuxFallbackStem, kLinuxFirstNumber, PortKind::BuiltIn});
+    return Sorted(std::move(candidates));
 }
 
 bool SaysUsb(std::string_view description) {
@@ -187,7 +192,7 @@ bool SaysUsb(std::string_view description) {
     return !found.empty();
 }
 
-std::array<MappedPort, kPortCount> ResolveWindows(const std::vector<PortEntry>& ports) {
+std::vector<Candidate> RankedWindows(const std::vector<PortEntry>& ports) {
     std::vector<Candidate> candidates;
     for (const PortEntry& entry : ports) {
         const auto [stem, number] = StemAndNumber(entry.name);
@@ -195,8 +200,14 @@ std::array<MappedPort, kPortCount> ResolveWindows(const std::vector<PortEntry>& 
         candidates.push_back({usb ? kWindowsUsbRank : kWindowsOtherRank, stem, number, entry.name,
                               entry.name, PortKind::Unnamed, &entry});
     }
-    return Assign(std::move(candidates), {},
-                  {kWindowsPrefix, kWindowsFirstNumber, PortKind::Unnamed});
+    return Sorted(std::move(candidates));
+}
+
+// A platform's candidates in the order they are offered, each listed once; `avoided`
+// gets the devices a fallback must not name.
+std::vector<Candidate> Ranked(const std::vector<PortEntry>& ports, HostPlatform platform,
+                              std::vector<std::string>& avoided) {
+    return platform == HostPlatform::Windows ? RankedWindows(ports) : RankedLinux(ports, avoided);
 }
 
 }  // namespace
@@ -204,7 +215,13 @@ std::array<MappedPort, kPortCount> ResolveWindows(const std::vector<PortEntry>& 
 PortMap PortMap::Resolve(const std::vector<PortEntry>& ports, HostPlatform platform,
                          const PortPaths& given) {
     PortMap map;
-    map.m_ports = platform == HostPlatform::Windows ? ResolveWindows(ports) : ResolveLinux(ports);
+    std::vector<std::string> avoided;
+    const std::vector<Candidate> ranked = Ranked(ports, platform, avoided);
+    const Fallback fallback =
+        platform == HostPlatform::Windows
+            ? Fallback{kWindowsPrefix, kWindowsFirstNumber, PortKind::Unnamed}
+            : Fallback{kLinuxFallbackStem, kLinuxFirstNumber, PortKind::BuiltIn};
+    map.m_ports = Assign(ranked, std::move(avoided), fallback);
     const std::array<const std::string*, kPortCount> givenPaths{&given.com1, &given.com2};
     const auto carriesConsole = [&](const std::string& device) {
         return std::ranges::any_of(ports, [&](const PortEntry& entry) {
@@ -228,6 +245,27 @@ PortMap PortMap::Resolve(const std::vector<PortEntry>& ports, HostPlatform platf
     return map;
 }
 
+std::vector<MappedPort> PortMap::Offered(const std::vector<PortEntry>& ports,
+                                         HostPlatform platform) {
+    std::vector<std::string> avoided;
+    std::vector<MappedPort> offered;
+    for (const Candidate& candidate : Ranked(ports, platform, avoided)) {
+        offered.push_back(Listed(candidate));
+    }
+    return offered;
+}
+
+std::string PortMap::Label(const MappedPort& port) {
+    std::string what(KindText(port.kind));
+    if (!port.description.empty()) {
+        what += (what.empty() ? "" : std::string(kListSeparator)) + port.description;
+    }
+    if (port.console) {
+        what += kConsoleNote;
+    }
+    return what.empty() ? port.device : port.device + std::string(kSeparator) + what;
+}
+
 const MappedPort& PortMap::Port(std::int16_t portNumber) const {
     const int slot = portNumber - kFirstPort;
     if (slot < 0 || static_cast<std::size_t>(slot) >= kPortCount) {
@@ -238,19 +276,9 @@ const MappedPort& PortMap::Port(std::int16_t portNumber) const {
 
 std::string PortMap::Describe(std::int16_t portNumber) const {
     const MappedPort& port = Port(portNumber);
-    std::string text;
-    if (!port.listed) {
-        text = port.device + std::string(kSeparator) + std::string(kNotPresent);
-    } else {
-        std::string what(KindText(port.kind));
-        if (!port.description.empty()) {
-            what += (what.empty() ? "" : std::string(kListSeparator)) + port.description;
-        }
-        if (port.console) {
-            what += kConsoleNote;
-        }
-        text = what.empty() ? port.device : port.device + std::string(kSeparator) + what;
-    }
+    const std::string text = port.listed
+                                 ? Label(port)
+                                 : port.device + std::string(kSeparator) + std::string(kNotPresent);
     const std::string note = ConsoleNote(portNumber);
     return note.empty() ? text : text + std::string(kLineBreak) + note;
 }

@@ -87,11 +87,19 @@ public:
     [[nodiscard]] static PortMap Resolve(const std::vector<PortEntry>& ports, HostPlatform platform,
                                          const PortPaths& given = {});
 
+    // Every listed port but the console's, in the order COM1 and COM2 are taken from: the
+    // ports a program offers the operator to choose between.
+    [[nodiscard]] static std::vector<MappedPort> Offered(const std::vector<PortEntry>& ports,
+                                                         HostPlatform platform);
+    // A device and what it is, for the operator: "/dev/ttyUSB0 — USB adapter, FT232R USB
+    // UART", "COM4 — USB Serial Port", "COM3".
+    [[nodiscard]] static std::string Label(const MappedPort& port);
+
     // Throws std::out_of_range for a port number other than 1 or 2.
     [[nodiscard]] const MappedPort& Port(std::int16_t portNumber) const;
-    // For the operator: "/dev/ttyUSB0 — USB adapter, FT232R USB UART",
-    // "/dev/pts/3 — given on the command line", "/dev/ttyS1 — not present", followed by
-    // the ConsoleNote on a line of its own when there is one.
+    // For the operator: its Label ("/dev/pts/3 — given on the command line"), or
+    // "/dev/ttyS1 — not present", followed by the ConsoleNote on a line of its own when
+    // there is one.
     [[nodiscard]] std::string Describe(std::int16_t portNumber) const;
     // Why a port stands for a device that is not there when a console port was left out:
     // "The only serial port present, /dev/ttyS0, carries the kernel console ...". Empty

@@ -1,51 +1,16 @@
 #include "serial/qt/QtPortService.h"
 
-#include <QSerialPortInfo>
 #include <algorithm>
-#include <fstream>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "serial/LinkError.h"
 #include "serial/SerialLink.h"
+#include "serial/qt/PortListing.h"
 #include "serial/qt/QtSerialDevice.h"
 
 namespace dimrix::serial {
-
-namespace {
-
-// The terminals the kernel writes its console to ("tty0 ttyS0"); the file is missing
-// where there is no console, and on hosts without sysfs.
-constexpr const char* kConsoleList = "/sys/class/tty/console/active";
-
-std::set<std::string> ConsolePorts() {
-    std::set<std::string> names;
-    std::ifstream list(kConsoleList);
-    for (std::string name; list >> name;) {
-        names.insert(name);
-    }
-    return names;
-}
-
-// The ports the system lists. On Linux Qt lists a built-in UART only after opening it
-// and finding a UART behind it, so a port held exclusively (by this program too) and a
-// ttyS device without hardware both stay out of the list. Listing takes tens of
-// milliseconds, which is why it waits until a port is described or opened.
-std::vector<PortEntry> ListedPorts() {
-    const std::set<std::string> consoles = ConsolePorts();
-    std::vector<PortEntry> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        std::string name = info.portName().toStdString();
-        const bool console = consoles.contains(name);
-        ports.push_back({std::move(name), info.description().toStdString(), console,
-                         info.hasVendorIdentifier()});
-    }
-    return ports;
-}
-
-}  // namespace
 
 QtPortService::QtPortService(PortPaths given)
     : m_given(std::move(given)), m_device(std::make_unique<QtSerialDevice>()) {}
@@ -55,7 +20,7 @@ QtPortService::~QtPortService() = default;
 void QtPortService::ResolvePorts() const {
     // With both ports named there is nothing to look up.
     const bool bothGiven = !m_given.com1.empty() && !m_given.com2.empty();
-    m_portMap = PortMap::Resolve(bothGiven ? std::vector<PortEntry>{} : ListedPorts(),
+    m_portMap = PortMap::Resolve(bothGiven ? std::vector<PortEntry>{} : PortListing::Present(),
                                  kHostPlatform, m_given);
 }
 

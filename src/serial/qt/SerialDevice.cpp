@@ -22,6 +22,9 @@ SerialDevice::SerialDevice(DeviceListener& listener) : m_listener(listener) {
     QObject::connect(port, &QSerialPort::errorOccurred, port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
     QObject::connect(port, &QSerialPort::readyRead, port, [this] { ReadInput(); });
+    m_inputCheck->setInterval(device_handle::InputCheckInterval());
+    QObject::connect(m_inputCheck.get(), &QTimer::timeout, m_inputCheck.get(),
+                     [this] { CheckInput(); });
 }
 
 SerialDevice::~SerialDevice() {
@@ -40,11 +43,15 @@ void SerialDevice::Open(const std::string& device, const LineSettings& settings,
     m_direction = direction;
     m_fault.reset();
     ++m_generation;
+    if (m_inputCheck->interval() > 0) {
+        m_inputCheck->start();
+    }
 }
 
 void SerialDevice::Release() {
     // A fault's queued report is void once the owner let the device go itself.
     ++m_generation;
+    m_inputCheck->stop();
     if (m_port->isOpen()) {
         m_port->close();
     }
@@ -98,6 +105,16 @@ void SerialDevice::ReadInput() {
     if (count > 0 && m_direction == Direction::Receive) {
         m_listener.OnBytesRead({reinterpret_cast<const protocol::Byte*>(m_buffer.data()),
                                 static_cast<std::size_t>(count)});
+    }
+}
+
+void SerialDevice::CheckInput() {
+    if (Healthy() && device_handle::InputWaiting(*m_port)) {
+        // Setting the bound again is how QSerialPort restarts reading after a full
+        // buffer: it starts a read unless one is under way, and what that read gets
+        // arrives through readyRead as ever. A read() would not do: it reserves room in
+        // the buffer first, and the bound then leaves none.
+        m_port->setReadBufferSize(static_cast<qint64>(kChunkSize));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSerialPort>
+#include <QTimer>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,9 @@ public:
 private:
     void OnError(QSerialPort::SerialPortError error);
     void ReadInput();
+    // Has QSerialPort read what the driver holds, where it may not have been told of it
+    // (DeviceHandle's InputCheckInterval).
+    void CheckInput();
     // Records the fault and queues the release and the listener's call, once per opening.
     void Fail(const LinkError& fault);
 
@@ -75,6 +79,7 @@ private:
     // Counts openings, so a release queued for one is not carried out on a later one.
     std::uint64_t m_generation = 0;
     std::array<char, kChunkSize> m_buffer{};
+    std::unique_ptr<QTimer> m_inputCheck = std::make_unique<QTimer>();
     // Last, so it goes first: its closing may still signal into the members above.
     std::unique_ptr<QSerialPort> m_port = std::make_unique<QSerialPort>();
 };
