@@ -30,7 +30,7 @@ system_dlls=(
   advapi32 authz bcrypt comctl32 comdlg32 crypt32 d2d1 d3d11 d3d12 d3d9 dcomp dnsapi
   dwmapi dwrite dxgi gdi32 imm32 iphlpapi kernel32 mpr msvcrt netapi32 ntdll ole32
   oleaut32 opengl32 secur32 setupapi shcore shell32 shlwapi user32 userenv uxtheme
-  version winmm winspool ws2_32 wtsapi32
+  version winhttp winmm winspool ws2_32 wtsapi32
 )
 system_patterns=('api-ms-win-*' 'ext-ms-win-*')
 

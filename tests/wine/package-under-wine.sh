@@ -21,7 +21,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 env_file=$build/package/package.env
 [[ -f $env_file ]] || { echo "package-under-wine.sh: no $env_file; run make package-windows" >&2; exit 1; }
-# programs, setup, zip, folder, product, version, publisher, shortcut_<program>
+# programs, setup, zip, folder, product, version, publisher, shortcut_<program> (empty for
+# a console program)
 source "$env_file"
 [[ -f $setup ]] || { echo "package-under-wine.sh: no installer $setup" >&2; exit 1; }
 
@@ -107,6 +108,8 @@ bash "$repo/scripts/windows-deploy.sh" check "$installed"
 
 for program in $programs; do
   name_var=shortcut_${program//-/_}
+  # A console program has none.
+  [[ -n ${!name_var} ]] || continue
   link=$start_menu/${!name_var}.lnk
   [[ -f $link ]] || fail "no Start Menu entry $link"
   grep -aqF "$installed_win\\$program.exe" "$link" || fail "$link does not start $program.exe"
