@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "BoardTrail.h"
+#include "FadeClockRow.h"
 #include "Rows.h"
 #include "Samples.h"
 #include "WindowRig.h"
@@ -28,8 +29,6 @@ using protocol::kChannelCount;
 constexpr double kLineBytesPerSecond = serial::kBoardLineSettings.BytesPerSecond();
 constexpr int kFadeSteps = protocol::kMaxLevel - protocol::kMinLevel;
 constexpr std::chrono::milliseconds kTick{25};
-constexpr double kTickMs = Milliseconds(kTick).count();
-constexpr double kIdealFadeMs = kFadeSteps * kTickMs;
 constexpr int kFadeRuns = 3;
 constexpr int kPressRuns = 2;
 constexpr std::size_t kPressesPerRun = 12;
@@ -38,10 +37,6 @@ constexpr std::chrono::milliseconds kPressInterval{1000};
 constexpr unsigned kPressSeed = 20261208;
 constexpr std::chrono::seconds kRunTimeout{30};
 
-constexpr double kClockToleranceMs = 2.0;
-// "Within" includes the bound itself, to the microsecond.
-constexpr double kRounding = 0.001;
-constexpr double kFadeTolerance = 0.01;
 constexpr double kPressGoalMs = 15.0;
 constexpr double kTrailGoalMs = 11.0;
 constexpr double kLastStepGoalMs = 15.0;
@@ -152,31 +147,6 @@ std::size_t PressAllOffWhileFading(unsigned seed, Samples& latencyMs) {
     return std::ranges::max(rig.Writes().queued);
 }
 
-// The tick intervals against 25 ms either way, and the click to 100 against 100 ticks.
-void ReportClock(BenchReport& report, int channels, const Samples& intervals,
-                 const Samples& clickTo100Ms) {
-    Samples deviations;
-    for (const double interval : intervals.Values()) {
-        deviations.Add(std::abs(interval - kTickMs));
-    }
-    const double within = deviations.P99();
-    const double fadeMs = clickTo100Ms.Median();
-    const double offPercent = (fadeMs - kIdealFadeMs) / kIdealFadeMs * 100.0;
-    report.Row("fade clock, " + std::to_string(channels) +
-                   (channels > 1 ? " channels: tick interval at the port, the line overrun"
-                                 : " channel: tick interval on the wire") +
-                   "; click to 100",
-               intervals.Spread(2) + ", 99 % within 25 +- " + Fixed(within, 2) + " ms (" +
-                   std::to_string(intervals.Count()) + " intervals); " + Fixed(fadeMs) + " ms (" +
-                   (offPercent >= 0 ? "+" : "") + Fixed(offPercent, 2) + " %)",
-               "p99 within 25 +- 2 ms; 2500 ms +- 1 %",
-               MetIf(within <= kClockToleranceMs + kRounding &&
-                     std::abs(fadeMs - kIdealFadeMs) <= kIdealFadeMs * kFadeTolerance));
-    const std::string key = "fade." + std::to_string(channels) + "ch";
-    report.Value(key + ".interval_p99_deviation_ms", within);
-    report.Value(key + ".click_to_100_ms", fadeMs);
-}
-
 }  // namespace
 
 void MeasureFades(BenchReport& report) {
@@ -188,8 +158,13 @@ void MeasureFades(BenchReport& report) {
     for (int run = 0; run < kFadeRuns; ++run) {
         FadeOnce(kChannelCount, kLineBytesPerSecond, eight);
     }
-    ReportClock(report, 1, one.wireIntervals, one.clickTo100Ms);
-    ReportClock(report, kChannelCount, eight.timerIntervals, eight.clickTo100Ms);
+    FadeClockRow::Report(report, "fade clock, 1 channel: tick interval on the wire; click to 100",
+                         "fade.1ch", one.wireIntervals, one.clickTo100Ms);
+    FadeClockRow::Report(report,
+                         "fade clock, " + std::to_string(kChannelCount) +
+                             " channels: tick interval at the port, the line overrun; click to 100",
+                         "fade." + std::to_string(kChannelCount) + "ch", eight.timerIntervals,
+                         eight.clickTo100Ms);
 
     Samples presses;
     std::size_t pressQueue = 0;

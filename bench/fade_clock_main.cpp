@@ -22,6 +22,7 @@
 #include <string>
 
 #include "BenchReport.h"
+#include "FadeClockRow.h"
 #include "Machine.h"
 #include "Samples.h"
 #include "TimedPort.h"
@@ -38,9 +39,6 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 // COM1 as the window offers it; the script has mapped it to a pseudo-terminal.
 constexpr const char* kDevice = "COM1";
 constexpr int kFadeSteps = protocol::kMaxLevel - protocol::kMinLevel;
-constexpr std::chrono::milliseconds kTick{25};
-constexpr double kTickMs = Milliseconds(kTick).count();
-constexpr double kIdealFadeMs = kFadeSteps * kTickMs;
 constexpr int kFadeRuns = 3;
 // Long enough for the window to be shown and painted once before anything is timed.
 constexpr std::chrono::milliseconds kSettleTime{200};
@@ -48,10 +46,6 @@ constexpr std::chrono::milliseconds kSettleTime{200};
 constexpr std::chrono::milliseconds kWatchdogInterval{250};
 // Twice the fade, for a machine busy with other work.
 constexpr std::chrono::milliseconds kFadeTimeout{5000};
-constexpr double kClockToleranceMs = 2.0;
-// "Within" includes the bound itself, to the microsecond.
-constexpr double kRounding = 0.001;
-constexpr double kFadeTolerance = 0.01;
 // Where channel 0's level sits in an address frame: after the address byte.
 constexpr std::size_t kFirstLevelOffset = 1;
 
@@ -145,25 +139,12 @@ void MeasureFadeClock(BenchReport& report) {
     for (int run = 0; run < kFadeRuns; ++run) {
         FadeOnce(intervals, clickTo100Ms);
     }
-    Samples deviations;
-    for (const double interval : intervals.Values()) {
-        deviations.Add(std::abs(interval - kTickMs));
-    }
-    const double within = deviations.P99();
-    const double fadeMs = clickTo100Ms.Median();
-    const double offPercent = (fadeMs - kIdealFadeMs) / kIdealFadeMs * 100.0;
-    report.Row(
+    FadeClockRow::Report(
+        report,
         "fade clock, Windows build under Wine, 1 channel: tick interval at the port; "
         "click to 100 (Wine's timers are Linux's: this shows the precise timer path, "
         "not a Windows kernel's timing)",
-        intervals.Spread(2) + ", 99 % within 25 +- " + Fixed(within, 2) + " ms (" +
-            std::to_string(intervals.Count()) + " intervals); " + Fixed(fadeMs) + " ms (" +
-            (offPercent >= 0 ? "+" : "") + Fixed(offPercent, 2) + " %)",
-        "p99 within 25 +- 2 ms; 2500 ms +- 1 %",
-        MetIf(within <= kClockToleranceMs + kRounding &&
-              std::abs(fadeMs - kIdealFadeMs) <= kIdealFadeMs * kFadeTolerance));
-    report.Value("fade.wine.1ch.interval_p99_deviation_ms", within);
-    report.Value("fade.wine.1ch.click_to_100_ms", fadeMs);
+        "fade.wine.1ch", intervals, clickTo100Ms);
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #include "bridge/qt/BridgeCommandLine.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <string>
 
 #include "bridge/qt/BridgeOptionTexts.h"
+#include "platform/CommandLineParse.h"
 
 namespace dimrix::bridge {
 
@@ -15,28 +13,11 @@ namespace {
 
 constexpr const char* kLossHold = "hold";
 constexpr const char* kLossOff = "off";
-
-void Print(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
-int UsageError(const QCommandLineParser& parser, const QString& error) {
-    Print(stderr,
-          QString("%1: %2\n\n%3").arg(BridgeCommandLine::kProgram, error, parser.helpText()));
-    return BridgeCommandLine::kUsageError;
-}
-
 }  // namespace
 
 std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arguments) {
-    // The parser names the program after the application object's first argument; one
-    // that lives only for the parse says "dimrix-bridge" however the program was started.
-    std::string name = kProgram;
-    std::array<char*, 1> names{name.data()};
-    int count = static_cast<int>(names.size());
-    const QCoreApplication naming(count, names.data());
-    QCommandLineParser parser;
+    platform::CommandLineParse parse(kProgram);
+    QCommandLineParser& parser = parse.Parser();
     parser.setApplicationDescription(texts::kDescription);
     const QCommandLineOption help({"h", "help"}, texts::kHelp);
     const QCommandLineOption version({"v", "version"}, texts::kVersionHelp);
@@ -49,14 +30,15 @@ std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arg
     parser.addPositionalArgument("LINE", texts::kLine, "LINE...");
 
     if (!parser.parse(arguments)) {
-        return UsageError(parser, parser.errorText());
+        return parse.UsageError(parser.errorText());
     }
     if (parser.isSet(help)) {
-        Print(stdout, parser.helpText());
+        platform::CommandLineParse::Print(stdout, parser.helpText());
         return kDone;
     }
     if (parser.isSet(version)) {
-        Print(stdout, QString("%1 %2\n").arg(kProgram, texts::kVersion));
+        platform::CommandLineParse::Print(stdout,
+                                          QString("%1 %2\n").arg(kProgram, texts::kVersion));
         return kDone;
     }
     BridgeOptions options;
@@ -64,37 +46,36 @@ std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arg
     if (lossValue == kLossOff) {
         options.loss = SourceMerger::LossPolicy::Off;
     } else if (lossValue != kLossHold) {
-        return UsageError(parser, QString("--loss takes hold or off, not '%1'").arg(lossValue));
+        return parse.UsageError(QString("--loss takes hold or off, not '%1'").arg(lossValue));
     }
     if (parser.isSet(sacnOnly) && parser.isSet(artNetOnly)) {
-        return UsageError(parser, "--sacn-only and --artnet-only leave nothing to listen to");
+        return parse.UsageError("--sacn-only and --artnet-only leave nothing to listen to");
     }
     options.sacn = !parser.isSet(artNetOnly);
     options.artNet = !parser.isSet(sacnOnly);
     if (parser.isSet(bind)) {
         const QHostAddress address(parser.value(bind));
         if (address.protocol() != QAbstractSocket::IPv4Protocol) {
-            return UsageError(
-                parser, QString("--bind takes an IPv4 address, not '%1'").arg(parser.value(bind)));
+            return parse.UsageError(
+                QString("--bind takes an IPv4 address, not '%1'").arg(parser.value(bind)));
         }
         options.bind = address;
     }
     options.quiet = parser.isSet(quiet);
     const QStringList lines = parser.positionalArguments();
     if (lines.isEmpty()) {
-        return UsageError(parser, "give at least one LINE");
+        return parse.UsageError("give at least one LINE");
     }
     for (const QString& line : lines) {
         ParsedLine parsed = LinePatch::Parse(line.toStdString());
         if (!parsed.patch) {
-            return UsageError(parser, QString::fromStdString(parsed.error));
+            return parse.UsageError(QString::fromStdString(parsed.error));
         }
         // One device, one writer: two would interleave their frames on the wire.
         if (std::ranges::any_of(options.lines, [&parsed](const LinePatch& other) {
                 return other.Device() == parsed.patch->Device();
             })) {
-            return UsageError(
-                parser,
+            return parse.UsageError(
                 QString("%1 is named twice").arg(QString::fromStdString(parsed.patch->Device())));
         }
         options.lines.push_back(std::move(*parsed.patch));

@@ -8,6 +8,7 @@
 
 #include "bridge/LinePatch.h"
 #include "bridge/SourceMerger.h"
+#include "platform/CommandLineParse.h"
 
 namespace dimrix::bridge {
 
@@ -29,8 +30,8 @@ struct BridgeOptions {
 class BridgeCommandLine {
 public:
     // Exit statuses for what ends the program before it starts.
-    static constexpr int kDone = 0;
-    static constexpr int kUsageError = 2;
+    static constexpr int kDone = platform::CommandLineParse::kDone;
+    static constexpr int kUsageError = platform::CommandLineParse::kUsageError;
     // The name the bridge gives itself in what it prints, however it was started.
     static constexpr char kProgram[] = "dimrix-bridge";
 

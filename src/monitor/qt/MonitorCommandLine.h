@@ -4,6 +4,8 @@
 #include <string>
 #include <variant>
 
+#include "platform/CommandLineParse.h"
+
 namespace dimrix::monitor {
 
 // What the monitor was asked to do.
@@ -25,8 +27,8 @@ struct MonitorOptions {
 class MonitorCommandLine {
 public:
     // Exit statuses for what ends the program before it starts.
-    static constexpr int kDone = 0;
-    static constexpr int kUsageError = 2;
+    static constexpr int kDone = platform::CommandLineParse::kDone;
+    static constexpr int kUsageError = platform::CommandLineParse::kUsageError;
     // The name the monitor gives itself in what it prints, however it was started.
     static constexpr char kProgram[] = "dimrix-monitor";
 
