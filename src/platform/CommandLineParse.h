@@ -3,8 +3,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace dimrix::platform {
@@ -21,11 +23,25 @@ public:
     static constexpr int kDone = 0;
     static constexpr int kUsageError = 2;
 
-    explicit CommandLineParse(const char* program);
+    // The texts the program's --help shows for -h/--help and -v/--version, which every
+    // program has.
+    struct Texts {
+        const char* description;
+        const char* help;
+        const char* versionHelp;
+        const char* version;
+    };
+
+    CommandLineParse(const char* program, const Texts& texts);
     CommandLineParse(const CommandLineParse&) = delete;
     CommandLineParse& operator=(const CommandLineParse&) = delete;
 
+    // The program's own options and arguments go here before Read.
     [[nodiscard]] QCommandLineParser& Parser() { return m_parser; }
+    // Parses `arguments`. The exit status when that ends the program: --help and
+    // --version answered on standard output, or an error and the usage on standard error;
+    // nothing when it is to run.
+    [[nodiscard]] std::optional<int> Read(const QStringList& arguments);
     // The error and the usage on standard error; returns kUsageError.
     [[nodiscard]] int UsageError(const QString& error) const;
     // The text as it is, flushed at once.
@@ -33,11 +49,14 @@ public:
 
 private:
     std::string m_program;
+    const char* m_version = nullptr;
     std::array<char*, 1> m_names{m_program.data()};
     // Qt keeps a reference to the count for the application object's life.
     int m_count = static_cast<int>(m_names.size());
     QCoreApplication m_naming{m_count, m_names.data()};
     QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+    QCommandLineOption m_versionOption;
 };
 
 }  // namespace dimrix::platform

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "bridge/qt/BridgeOptionTexts.h"
@@ -13,33 +14,23 @@ namespace {
 
 constexpr const char* kLossHold = "hold";
 constexpr const char* kLossOff = "off";
+
 }  // namespace
 
 std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arguments) {
-    platform::CommandLineParse parse(kProgram);
+    platform::CommandLineParse parse(
+        kProgram, {texts::kDescription, texts::kHelp, texts::kVersionHelp, texts::kVersion});
     QCommandLineParser& parser = parse.Parser();
-    parser.setApplicationDescription(texts::kDescription);
-    const QCommandLineOption help({"h", "help"}, texts::kHelp);
-    const QCommandLineOption version({"v", "version"}, texts::kVersionHelp);
     const QCommandLineOption loss("loss", texts::kLoss, "hold|off", kLossHold);
     const QCommandLineOption sacnOnly("sacn-only", texts::kSacnOnly);
     const QCommandLineOption artNetOnly("artnet-only", texts::kArtNetOnly);
     const QCommandLineOption bind("bind", texts::kBind, "ADDRESS");
     const QCommandLineOption quiet("quiet", texts::kQuiet);
-    parser.addOptions({help, version, loss, sacnOnly, artNetOnly, bind, quiet});
+    parser.addOptions({loss, sacnOnly, artNetOnly, bind, quiet});
     parser.addPositionalArgument("LINE", texts::kLine, "LINE...");
 
-    if (!parser.parse(arguments)) {
-        return parse.UsageError(parser.errorText());
-    }
-    if (parser.isSet(help)) {
-        platform::CommandLineParse::Print(stdout, parser.helpText());
-        return kDone;
-    }
-    if (parser.isSet(version)) {
-        platform::CommandLineParse::Print(stdout,
-                                          QString("%1 %2\n").arg(kProgram, texts::kVersion));
-        return kDone;
+    if (const std::optional<int> status = parse.Read(arguments)) {
+        return *status;
     }
     BridgeOptions options;
     const QString lossValue = parser.value(loss);

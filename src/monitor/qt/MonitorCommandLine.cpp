@@ -1,6 +1,7 @@
 #include "monitor/qt/MonitorCommandLine.h"
 
 #include <QCommandLineParser>
+#include <optional>
 #include <string>
 
 #include "monitor/qt/MonitorOptionTexts.h"
@@ -10,27 +11,16 @@
 namespace dimrix::monitor {
 
 std::variant<MonitorOptions, int> MonitorCommandLine::Parse(const QStringList& arguments) {
-    platform::CommandLineParse parse(kProgram);
+    platform::CommandLineParse parse(
+        kProgram, {texts::kDescription, texts::kHelp, texts::kVersionHelp, texts::kVersion});
     QCommandLineParser& parser = parse.Parser();
-    parser.setApplicationDescription(texts::kDescription);
-    const QCommandLineOption help({"h", "help"}, texts::kHelp);
-    const QCommandLineOption version({"v", "version"}, texts::kVersionHelp);
     const QCommandLineOption text("text", texts::kText);
     const QCommandLineOption virtualLine("virtual", texts::kVirtual);
-    parser.addOptions({help, version, text, virtualLine});
+    parser.addOptions({text, virtualLine});
     parser.addPositionalArgument("DEVICE", texts::kDevice, "[DEVICE]");
 
-    if (!parser.parse(arguments)) {
-        return parse.UsageError(parser.errorText());
-    }
-    if (parser.isSet(help)) {
-        platform::CommandLineParse::Print(stdout, parser.helpText());
-        return kDone;
-    }
-    if (parser.isSet(version)) {
-        platform::CommandLineParse::Print(stdout,
-                                          QString("%1 %2\n").arg(kProgram, texts::kVersion));
-        return kDone;
+    if (const std::optional<int> status = parse.Read(arguments)) {
+        return *status;
     }
     MonitorOptions options;
     options.text = parser.isSet(text);
