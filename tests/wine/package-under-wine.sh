@@ -5,6 +5,7 @@
 #   - the Start Menu holds an entry per program, and Apps & features the product's key;
 #   - the installed dimrix.exe, given no WINEPATH and no QT_PLUGIN_PATH, shows its window,
 #     and GO then All OFF pressed on it put exactly 110 255 on COM1 (a pseudo-terminal);
+#     with COM1's far end closed after GO, All OFF brings up "Error number: 8022";
 #   - the installed dimrix-monitor.exe --text decodes a known stream on COM2, whenever
 #     the build has that program (and fails when the build has it but the package not);
 #   - installing again over it upgrades in place, and the silent uninstall leaves the
@@ -136,6 +137,8 @@ step "Apps & features: $(value DisplayName) $(value DisplayVersion) by $(value P
 
 # The installed panel, as a user starts it.
 bash "$here/window-under-wine.sh" --com1-carries "110 255" "$installed_win\\dimrix.exe" "${run[@]}" --
+bash "$here/window-under-wine.sh" --com1-lost-reports "Error number: 8022" \
+  "$installed_win\\dimrix.exe" "${run[@]}" --
 
 # The installed monitor, when the build has one, on COM2 fed with a board, a preset and
 # a master frame.
