@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -22,8 +21,8 @@
 #include <string>
 
 #include "BenchReport.h"
+#include "BenchRun.h"
 #include "FadeClockRow.h"
-#include "Machine.h"
 #include "Samples.h"
 #include "TimedPort.h"
 #include "panel/PanelModel.h"
@@ -159,23 +158,7 @@ int main(int argc, char** argv) {
     // Nothing to watch on a display: the window draws into memory.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QApplication app(argc, argv);
-    BenchReport report;
-    Machine::Describe(report);
-    report.Info("load_before", Machine::LoadAverage());
-    const auto started = std::chrono::steady_clock::now();
-    try {
-        MeasureFadeClock(report);
-    } catch (const std::exception& error) {
-        std::cerr << "fade clock under Wine failed: " << error.what() << '\n';
-        report.Row("fade clock, Windows build under Wine", std::string("failed: ") + error.what(),
-                   "-", Verdict::NotRun);
-    }
-    const auto elapsed = std::chrono::steady_clock::now() - started;
-    report.Info("seconds",
-                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()));
-    report.Info("load_after", Machine::LoadAverage());
-    report.PrintTable(std::cout);
-    std::ofstream json(argv[1]);
-    report.WriteJson(json);
-    return 0;
+    BenchRun run;
+    run.Measure("fade clock, Windows build under Wine", MeasureFadeClock);
+    return run.Finish(std::cout, argv[1]) ? 0 : 1;
 }

@@ -13,32 +13,22 @@ program=${2:?$usage}
 shift 2
 run=("$@")
 ((${#run[@]} > 0)) || { echo "$usage" >&2; exit 2; }
-capture=$(dirname "$0")/../tests/wine/pty-capture.pl
+source "$(dirname "$0")/../tests/wine/pty-line.sh"
 timeout=120   # seconds: Wine's start and three fades take a fraction of it
 
 workdir=$(mktemp -d)
-capture_pid=""
 cleanup() {
-  if [[ -n $capture_pid ]]; then
-    kill "$capture_pid" 2>/dev/null || true
-    wait "$capture_pid" 2>/dev/null || true
-  fi
+  pty_line_close
   rm -rf "$workdir"
 }
 trap cleanup EXIT
 
 # Reads whatever arrives, so the panel's bytes never back up in the pseudo-terminal.
-perl "$capture" 0 "$timeout" >"$workdir/capture" &
-capture_pid=$!
-until [[ $(wc -l <"$workdir/capture") -ge 1 ]]; do
-  kill -0 "$capture_pid" 2>/dev/null || { echo "bench-under-wine.sh: no pseudo-terminal" >&2; exit 1; }
-  sleep 0.1
-done
-slave=$(head -n 1 "$workdir/capture")
+pty_line_open "$workdir/capture" 0 "$timeout"
 
 # wine-run.sh's options end with "--"; COM1 goes in front of it.
 status=0
-"${run[@]:0:${#run[@]}-1}" --com1 "$slave" -- "$program" "$json" 2>"$workdir/detail" || status=$?
+"${run[@]:0:${#run[@]}-1}" --com1 "$pty_line_device" -- "$program" "$json" 2>"$workdir/detail" || status=$?
 # The pseudo-terminal goes, and its number may go to someone's terminal next.
 "${run[@]}" cmd.exe /c exit 0 >/dev/null
 grep -v -e 'wine32' -e 'multiarch' -e 'dpkg --add-architecture' -e 'apt-get install wine32' \

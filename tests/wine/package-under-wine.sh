@@ -27,15 +27,13 @@ env_file=$build/package/package.env
 source "$env_file"
 [[ -f $setup ]] || { echo "package-under-wine.sh: no installer $setup" >&2; exit 1; }
 
+source "$here/pty-line.sh"
+
 work=$(mktemp -d)
 prefix=$work/prefix
-feed_pid=""
 wineserver=$(command -v wineserver || command -v wineserver-stable || echo /usr/lib/wine/wineserver)
 cleanup() {
-  if [[ -n $feed_pid ]]; then
-    kill "$feed_pid" 2>/dev/null || true
-    wait "$feed_pid" 2>/dev/null || true
-  fi
+  pty_line_close
   WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
   rm -rf "$work"
 }
@@ -143,14 +141,8 @@ bash "$here/window-under-wine.sh" --com1-lost-reports "Error number: 8022" \
 # The installed monitor, when the build has one, on COM2 fed with a board, a preset and
 # a master frame.
 if [[ " $programs " == *" dimrix-monitor "* ]]; then
-  perl "$here/pty-capture.pl" 0 60 "130 0 10 20 30 40 50 60 70 255 113 255 109 42 255" \
-    >"$work/feed" &
-  feed_pid=$!
-  until [[ -s $work/feed ]]; do
-    kill -0 "$feed_pid" 2>/dev/null || fail "no pseudo-terminal for COM2"
-    sleep 0.1
-  done
-  line=$(head -n 1 "$work/feed")
+  pty_line_open "$work/feed" 0 60 "130 0 10 20 30 40 50 60 70 255 113 255 109 42 255"
+  line=$pty_line_device
   "${run[@]}" --com2 "$line" -- "$installed_win\\dimrix-monitor.exe" --text COM2 \
     >"$work/monitor.out" 2>"$work/monitor.err" &
   monitor_pid=$!
@@ -162,7 +154,7 @@ if [[ " $programs " == *" dimrix-monitor "* ]]; then
       cat "$work/monitor.out" "$work/monitor.err" >&2
       fail "dimrix-monitor.exe ended before decoding the stream"
     fi
-    if ! kill -0 "$feed_pid" 2>/dev/null; then
+    if ! kill -0 "$pty_line_pid" 2>/dev/null; then
       cat "$work/monitor.out" "$work/monitor.err" >&2
       fail "dimrix-monitor.exe decoded no board, preset and master frame within 60 s"
     fi
@@ -170,9 +162,7 @@ if [[ " $programs " == *" dimrix-monitor "* ]]; then
   done
   "${run[@]}" --com2 "$line" -- taskkill /F /IM dimrix-monitor.exe >/dev/null
   wait "$monitor_pid" || true
-  kill "$feed_pid" 2>/dev/null || true
-  wait "$feed_pid" 2>/dev/null || true
-  feed_pid=""
+  pty_line_close
   # COM2 back to no device, now that its pseudo-terminal is gone.
   "${run[@]}" -- cmd.exe /c exit 0
   step "dimrix-monitor.exe --text decoded on COM2: $(decoded | head -n 3 | tr '\n' ';')"

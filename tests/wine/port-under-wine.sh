@@ -13,32 +13,23 @@ run=("$@")
 here=$(dirname "$0")
 deadline=60   # seconds for Wine to start the program and the bytes to arrive
 
+source "$here/pty-line.sh"
+
 workdir=$(mktemp -d)
-capture_pid=""
 cleanup() {
-  if [[ -n $capture_pid ]]; then
-    kill "$capture_pid" 2>/dev/null || true
-    wait "$capture_pid" 2>/dev/null || true
-  fi
+  pty_line_close
   rm -rf "$workdir"
 }
 trap cleanup EXIT
 
 read -ra want <<<"$expected"
-: >"$workdir/capture"
-perl "$here/pty-capture.pl" "${#want[@]}" "$deadline" >"$workdir/capture" &
-capture_pid=$!
-until [[ $(wc -l <"$workdir/capture") -ge 1 ]]; do
-  kill -0 "$capture_pid" 2>/dev/null || { echo "port-under-wine.sh: no pseudo-terminal" >&2; exit 1; }
-  sleep 0.1
-done
-slave=$(head -n 1 "$workdir/capture")
+pty_line_open "$workdir/capture" "${#want[@]}" "$deadline"
+slave=$pty_line_device
 
 # wine-run.sh's options end with "--"; COM1 goes in front of it.
 status=0
 "${run[@]:0:${#run[@]}-1}" --com1 "$slave" -- "$program" || status=$?
-wait "$capture_pid" || true
-capture_pid=""
+pty_line_wait
 # The pseudo-terminal is gone, and its number may go to someone's terminal next: COM1 is
 # mapped back to no device before the prefix is left.
 "${run[@]}" cmd.exe /c exit 0 >/dev/null

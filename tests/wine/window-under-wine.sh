@@ -65,24 +65,14 @@ start_xvfb window-under-wine.sh
 
 # The far end of COM1, read for as many bytes as are expected (none when the far end is
 # to go away). wine-run.sh's options end with "--"; COM1 goes in front of it.
-capture_pid=""
+source "$here/pty-line.sh"
 if [[ -n $expected || -n $report ]]; then
   read -ra want <<<"$expected"
-  : >"$workdir/capture"
-  perl "$here/pty-capture.pl" "${#want[@]}" "$((deadline * 2))" >"$workdir/capture" &
-  capture_pid=$!
-  has_slave() { [[ $(wc -l <"$workdir/capture") -ge 1 ]]; }
-  wait_for "pseudo-terminal" has_slave
-  slave=$(head -n 1 "$workdir/capture")
+  pty_line_open "$workdir/capture" "${#want[@]}" "$((deadline * 2))"
+  slave=$pty_line_device
   run=("${run[@]:0:${#run[@]}-1}" --com1 "$slave" --)
 fi
-stop_capture() {
-  if [[ -n $capture_pid ]]; then
-    kill "$capture_pid" 2>/dev/null || true
-    wait "$capture_pid" 2>/dev/null || true
-  fi
-}
-trap 'stop_capture; cleanup' EXIT
+trap 'pty_line_close; cleanup' EXIT
 
 "${run[@]}" "$program" >"$workdir/program.log" 2>&1 &
 program_pid=$!
@@ -121,7 +111,7 @@ if [[ -n $report ]]; then
   holds_slave() {
     local fd
     for fd in /proc/[0-9]*/fd/*; do
-      [[ $fd == /proc/$capture_pid/* ]] && continue
+      [[ $fd == /proc/$pty_line_pid/* ]] && continue
       [[ $(readlink "$fd" 2>/dev/null) == "$slave" ]] && return 0
     done
     return 1
@@ -129,8 +119,7 @@ if [[ -n $report ]]; then
   wait_for "open of $slave" holds_slave
   # The master and the capture's own hold on the device end go together: the device end
   # hangs up, as a tty whose adapter was pulled does.
-  stop_capture
-  capture_pid=""
+  pty_line_close
   echo "window-under-wine.sh: the far end of COM1 ($slave) is closed"
   xdotool windowfocus --sync "$window"
   xdotool key --delay 100 Tab space
@@ -173,8 +162,7 @@ echo "window-under-wine.sh: closed by WM_CLOSE, status 0"
 
 if [[ -n $expected ]]; then
   # Closing lets out what the port still held; the capture ends once it has them all.
-  wait "$capture_pid" || true
-  capture_pid=""
+  pty_line_wait
 fi
 if [[ -n $expected || -n $report ]]; then
   # The pseudo-terminal is gone, and its number may go to someone's terminal next: COM1
