@@ -105,7 +105,8 @@ package-windows: configure-windows
 
 # What ships, under Wine in a fresh prefix: a silent install, its files, Start Menu
 # entries and Apps & features key; the installed panel's window driving COM1, and
-# reporting it lost; the installed monitor on COM2; a silent uninstall that leaves the prefix as it was.
+# reporting it lost; the installed monitor on COM2; a silent uninstall that leaves the
+# prefix as it was.
 check-windows-package: package-windows
 	bash tests/wine/package-under-wine.sh $(WINDOWS_DIR)
 

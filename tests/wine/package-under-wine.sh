@@ -142,8 +142,7 @@ bash "$here/window-under-wine.sh" --com1-lost-reports "Error number: 8022" \
 # a master frame.
 if [[ " $programs " == *" dimrix-monitor "* ]]; then
   pty_line_open "$work/feed" 0 60 "130 0 10 20 30 40 50 60 70 255 113 255 109 42 255"
-  line=$pty_line_device
-  "${run[@]}" --com2 "$line" -- "$installed_win\\dimrix-monitor.exe" --text COM2 \
+  "${run[@]}" --com2 "$pty_line_device" -- "$installed_win\\dimrix-monitor.exe" --text COM2 \
     >"$work/monitor.out" 2>"$work/monitor.err" &
   monitor_pid=$!
   # The decoded frames, without their time stamps.
@@ -160,7 +159,7 @@ if [[ " $programs " == *" dimrix-monitor "* ]]; then
     fi
     sleep 0.2
   done
-  "${run[@]}" --com2 "$line" -- taskkill /F /IM dimrix-monitor.exe >/dev/null
+  "${run[@]}" --com2 "$pty_line_device" -- taskkill /F /IM dimrix-monitor.exe >/dev/null
   wait "$monitor_pid" || true
   pty_line_close
   # COM2 back to no device, now that its pseudo-terminal is gone.

@@ -24,17 +24,16 @@ trap cleanup EXIT
 
 read -ra want <<<"$expected"
 pty_line_open "$workdir/capture" "${#want[@]}" "$deadline"
-slave=$pty_line_device
 
 # wine-run.sh's options end with "--"; COM1 goes in front of it.
 status=0
-"${run[@]:0:${#run[@]}-1}" --com1 "$slave" -- "$program" || status=$?
+"${run[@]:0:${#run[@]}-1}" --com1 "$pty_line_device" -- "$program" || status=$?
 pty_line_wait
 # The pseudo-terminal is gone, and its number may go to someone's terminal next: COM1 is
 # mapped back to no device before the prefix is left.
 "${run[@]}" cmd.exe /c exit 0 >/dev/null
 got=$(sed -n 2p "$workdir/capture")
-echo "port-under-wine.sh: COM1 ($slave) carried: $got"
+echo "port-under-wine.sh: COM1 ($pty_line_device) carried: $got"
 if ((status != 0)); then
   echo "port-under-wine.sh: $program ended with status $status" >&2
   exit 1

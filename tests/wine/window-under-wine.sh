@@ -69,8 +69,7 @@ source "$here/pty-line.sh"
 if [[ -n $expected || -n $report ]]; then
   read -ra want <<<"$expected"
   pty_line_open "$workdir/capture" "${#want[@]}" "$((deadline * 2))"
-  slave=$pty_line_device
-  run=("${run[@]:0:${#run[@]}-1}" --com1 "$slave" --)
+  run=("${run[@]:0:${#run[@]}-1}" --com1 "$pty_line_device" --)
 fi
 trap 'pty_line_close; cleanup' EXIT
 
@@ -112,15 +111,15 @@ if [[ -n $report ]]; then
     local fd
     for fd in /proc/[0-9]*/fd/*; do
       [[ $fd == /proc/$pty_line_pid/* ]] && continue
-      [[ $(readlink "$fd" 2>/dev/null) == "$slave" ]] && return 0
+      [[ $(readlink "$fd" 2>/dev/null) == "$pty_line_device" ]] && return 0
     done
     return 1
   }
-  wait_for "open of $slave" holds_slave
+  wait_for "open of $pty_line_device" holds_slave
   # The master and the capture's own hold on the device end go together: the device end
   # hangs up, as a tty whose adapter was pulled does.
   pty_line_close
-  echo "window-under-wine.sh: the far end of COM1 ($slave) is closed"
+  echo "window-under-wine.sh: the far end of COM1 ($pty_line_device) is closed"
   xdotool windowfocus --sync "$window"
   xdotool key --delay 100 Tab space
   echo "window-under-wine.sh: pressed All OFF"
@@ -171,7 +170,7 @@ if [[ -n $expected || -n $report ]]; then
 fi
 if [[ -n $expected ]]; then
   got=$(sed -n 2p "$workdir/capture")
-  echo "window-under-wine.sh: COM1 ($slave) carried: $got"
+  echo "window-under-wine.sh: COM1 ($pty_line_device) carried: $got"
   if [[ $got != "$expected" ]]; then
     echo "window-under-wine.sh: expected $expected on COM1" >&2
     cat "$workdir/program.log" >&2
