@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bridge/ArtNetAddress.h"
+
 namespace dimrix::bridge {
 
 // The answer to an ArtPoll: the bridge as an Art-Net node with one DMX output port per
@@ -75,7 +77,7 @@ public:
     };
 
     struct Port {
-        std::uint16_t portAddress = 0;
+        ArtNetAddress address;
         // The line has data and is sending it.
         bool transmitting = false;
     };
