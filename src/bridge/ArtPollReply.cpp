@@ -67,14 +67,18 @@ std::vector<ArtPollReply::Bytes> ArtPollReply::Build(const Node& node,
     std::vector<Bytes> replies;
     std::vector<ArtNetAddress> groups;
     for (const Port& port : ports) {
+        if (!port.address) {
+            continue;
+        }
+        const ArtNetAddress address = *port.address;
         // The first reply of the port's group that still has room, or a new one.
         std::size_t reply = 0;
-        while (reply < replies.size() && (!SameGroup(groups[reply], port.address) ||
+        while (reply < replies.size() && (!SameGroup(groups[reply], address) ||
                                           replies[reply][kNumPortsAt + 1] == kMaxPorts)) {
             ++reply;
         }
         if (reply == replies.size()) {
-            groups.push_back(port.address);
+            groups.push_back(address);
             replies.push_back(
                 Header(node, groups.back(), static_cast<std::uint8_t>(kFirstBindIndex + reply)));
         }
@@ -82,7 +86,7 @@ std::vector<ArtPollReply::Bytes> ArtPollReply::Build(const Node& node,
         const std::size_t index = bytes[kNumPortsAt + 1]++;
         bytes[kPortTypesAt + index] = kPortTypeDmxOutput;
         bytes[kGoodOutputAt + index] = port.transmitting ? kGoodOutputTransmitting : 0;
-        bytes[kSwOutAt + index] = port.address.Universe();
+        bytes[kSwOutAt + index] = address.Universe();
         bytes[kGoodOutputBAt + index] = kGoodOutputBNoRdmContinuous;
     }
     return replies;

@@ -59,10 +59,12 @@ TEST(ArtPollReplyTest, OneReplyPerNetAndSubNetOfAtMostFourPorts) {
                                   .shortName = "dimrix-bridge",
                                   .longName = "Dimrix serial bridge",
                                   .replyCount = 10042};
-    // Lines on universes 1, 2, 0x107 and 1 again, then four more in Net 0 Sub-Net 0.
+    // Lines on universes 1, 2, 0x107 and 1 again, one above 32768 (not listed), then four
+    // more in Net 0 Sub-Net 0.
     const std::vector<ArtPollReply::Port> ports{
-        Port(0x0000, true), Port(0x0001, false), Port(0x0106, true), Port(0x0000, true),
-        Port(0x0005, true), Port(0x000f, true),  Port(0x0002, true), Port(0x0003, true)};
+        Port(0x0000, true), Port(0x0001, false),  Port(0x0106, true),
+        Port(0x0000, true), {std::nullopt, true}, Port(0x0005, true),
+        Port(0x000f, true), Port(0x0002, true),   Port(0x0003, true)};
     const auto replies = ArtPollReply::Build(node, ports);
     ASSERT_EQ(replies.size(), 3U);
 

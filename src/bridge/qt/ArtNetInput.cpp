@@ -75,11 +75,8 @@ void ArtNetInput::Receive(std::span<const std::uint8_t> bytes, const QHostAddres
 void ArtNetInput::Reply(const QHostAddress& poller, std::uint16_t pollerPort) {
     std::vector<ArtPollReply::Port> ports;
     for (const auto& universe : m_universes) {
-        if (!universe->ArtNet()) {
-            continue;
-        }
         for (const LineOutput* line : universe->Lines()) {
-            ports.push_back({*universe->ArtNet(), line->Transmitting()});
+            ports.push_back({universe->ArtNet(), line->Transmitting()});
         }
     }
     const std::string longName = std::string(kShortName) + ' ' + texts::kVersion + " on " +
