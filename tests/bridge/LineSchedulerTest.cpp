@@ -10,6 +10,7 @@
 
 #include "protocol/LineDecoder.h"
 #include "serial/LinePacer.h"
+#include "serial/Transmitter.h"
 
 namespace dimrix::bridge {
 namespace {
@@ -95,8 +96,8 @@ protected:
     }
     void Pump() {
         m_line.Deliver();
-        m_wake = m_scheduler.Pump(m_line, m_now);
-        EXPECT_LE(m_scheduler.Waiting(), protocol::kAddressFrameSize);
+        m_wake = m_transmitter.Pump(m_scheduler, m_line, m_now);
+        EXPECT_LE(m_transmitter.Refused(), protocol::kAddressFrameSize);
         EXPECT_LE(m_line.Holds(), serial::LinePacer::kDriverTarget);
     }
     // Lets the line run until `until`, pumping whenever the scheduler asked to be.
@@ -121,7 +122,9 @@ protected:
 
     TimePoint m_now{std::chrono::hours(1)};
     SimulatedLine m_line{m_now};
-    LineScheduler m_scheduler{kSettings};
+    LineScheduler m_scheduler;
+    // The line's pump, as the bridge's paced line runs it.
+    serial::Transmitter m_transmitter{kSettings};
     std::optional<TimePoint> m_wake;
 };
 
