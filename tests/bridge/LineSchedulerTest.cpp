@@ -10,6 +10,7 @@
 
 #include "protocol/LineDecoder.h"
 #include "serial/LinePacer.h"
+#include "serial/PendingBytes.h"
 #include "serial/Transmitter.h"
 
 namespace dimrix::bridge {
@@ -248,6 +249,32 @@ TEST_F(LineSchedulerTest, RefreshesEveryBoardAboutOnceASecondAndResendsAllOnRequ
     ASSERT_EQ(resent.size(), 31U);
     for (std::size_t board = 0; board < resent.size(); ++board) {
         EXPECT_EQ(resent[board].front(), 128 + board) << "address order";
+    }
+}
+
+// A stop takes the changes not yet sent at once, for the drain to let out: every board
+// ends at its newest levels, and no refresh rides along.
+TEST_F(LineSchedulerTest, AStopTakesEveryChangeNotYetSentAndNothingElse) {
+    Set(Pattern(3));
+    Run(milliseconds(30));
+    const std::size_t sent = m_scheduler.FramesSent();
+    ASSERT_GT(sent, 2U);
+    ASSERT_LT(sent, 31U);
+    serial::PendingBytes rest;
+    rest.TakeAll(m_scheduler, m_now);
+    EXPECT_EQ(rest.Backlog(), (31 - sent) * protocol::kAddressFrameSize);
+    EXPECT_EQ(m_scheduler.Backlog(), 0U);
+
+    Bytes drained(rest.Backlog());
+    ASSERT_EQ(rest.TakeFrame(drained, m_now), drained.size());
+    m_line.Accept(drained);
+    m_wake.reset();  // the line is closed: nothing asks the scheduler any more
+    Run(milliseconds(500));
+    for (std::size_t board = 0; board < protocol::kAddressCount; ++board) {
+        const auto& levels = m_line.Boards().State()[board];
+        EXPECT_TRUE(std::equal(levels.begin(), levels.end(),
+                               Pattern(3).begin() + static_cast<long>(board * 8)))
+            << "board " << board;
     }
 }
 
