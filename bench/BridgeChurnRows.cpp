@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <chrono>
 #include <cstdint>
 #include <random>
@@ -52,18 +53,47 @@ std::vector<std::size_t> FrameStarts(std::span<const std::uint8_t> bytes) {
 // Console-rate churn on `lineCount` lines (a universe each), every slot new in every
 // packet, each line read at 1920 B/s. Board b's channels 0 and 1 carry the packet's
 // number, so each frame on the wire says how old its data is.
+// The floor: one frame a frame time to a pseudo-terminal read at 1920 B/s, as the
+// bridge's line at its limit, from a bare program (bench/FloorLine.cpp). It runs beside
+// the bridge, over the same seconds, so that whatever else the machine does weighs on
+// both alike.
+struct FloorLineRun {
+    FloorLineRun() : line(kLineBytesPerSecond) {
+        line.Start([] {});
+        run = std::make_unique<ProgramRun>(
+            std::vector<std::string>{DIMRIX_FLOOR_LINE_PATH, line.SlavePath()});
+        const auto deadline = Clock::now() + BridgeRig::kStartPatience;
+        while (line.Count() == 0) {
+            if (Clock::now() > deadline) {
+                throw std::runtime_error("the floor did not start");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~FloorLineRun() { line.Stop(); }
+    FloorLineRun(const FloorLineRun&) = delete;
+    FloorLineRun& operator=(const FloorLineRun&) = delete;
+
+    WireReader line;
+    std::unique_ptr<ProgramRun> run;
+};
+
 struct Churn {
     Samples staleness;
     double maxGapMs = 0.0;
     int starvedBoards = 0;
     bool endsAtLastState = true;
     double cpuPercent = 0.0;
+    // The floor's over the same seconds, where it ran beside.
+    double floorPercent = 0.0;
     double peakMb = 0.0;
 };
 
-Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
+Churn RunChurn(std::size_t lineCount, std::chrono::seconds length, bool withFloor) {
     BridgeRig rig(lineCount, kLineBytesPerSecond);
     auto& [lines, run, sender, slots] = rig;
+    const std::unique_ptr<FloorLineRun> floor =
+        withFloor ? std::make_unique<FloorLineRun>() : nullptr;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     std::mt19937 random(7);
@@ -73,6 +103,7 @@ Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
         startCount.push_back(line->Count());
     }
     const double cpuBefore = run->CpuSeconds();
+    const double floorBefore = floor ? floor->run->CpuSeconds() : 0.0;
     const Clock::time_point begin = Clock::now();
     auto next = begin;
     while (Clock::now() < begin + length) {
@@ -95,10 +126,13 @@ Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
     }
     const Clock::time_point end = Clock::now();
     const double cpuSeconds = run->CpuSeconds() - cpuBefore;
+    const double floorSeconds = floor ? floor->run->CpuSeconds() - floorBefore : 0.0;
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
     Churn churn;
-    churn.cpuPercent = 100.0 * cpuSeconds / std::chrono::duration<double>(end - begin).count();
+    const double seconds = std::chrono::duration<double>(end - begin).count();
+    churn.cpuPercent = 100.0 * cpuSeconds / seconds;
+    churn.floorPercent = 100.0 * floorSeconds / seconds;
     churn.peakMb = run->PeakResidentMb();
     const int lastNumber = static_cast<int>(sentAt.size()) - 1;
     for (std::size_t l = 0; l < lineCount; ++l) {
@@ -144,35 +178,11 @@ Churn RunChurn(std::size_t lineCount, std::chrono::seconds length) {
     return churn;
 }
 
-// The floor's CPU over `length`: one frame a frame time to a pseudo-terminal read at
-// 1920 B/s, as the bridge's line at its limit (bench/FloorLine.cpp).
-double FloorCpuPercent(std::chrono::seconds length) {
-    WireReader line(kLineBytesPerSecond);
-    line.Start([] {});
-    const ProgramRun run({DIMRIX_FLOOR_LINE_PATH, line.SlavePath()});
-    const auto deadline = Clock::now() + BridgeRig::kStartPatience;
-    while (line.Count() == 0) {
-        if (Clock::now() > deadline) {
-            throw std::runtime_error("the floor did not start");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const double cpuBefore = run.CpuSeconds();
-    const Clock::time_point begin = Clock::now();
-    std::this_thread::sleep_for(length);
-    const double cpuSeconds = run.CpuSeconds() - cpuBefore;
-    const double percent =
-        100.0 * cpuSeconds / std::chrono::duration<double>(Clock::now() - begin).count();
-    line.Stop();
-    return percent;
-}
-
 }  // namespace
 
 void MeasureBridgeChurn(BenchReport& report) {
-    const Churn one = RunChurn(1, std::chrono::seconds(10));
-    const double floor = FloorCpuPercent(std::chrono::seconds(10));
+    const Churn one = RunChurn(1, std::chrono::seconds(10), true);
+    const double floor = one.floorPercent;
     const double passMs = kBoards * kFrameMs;
     // One pass of 31 frames plus the one on the wire, rounded up.
     constexpr double goal = 170.0;
@@ -184,7 +194,7 @@ void MeasureBridgeChurn(BenchReport& report) {
                MetIf(one.staleness.P99() <= goal && one.starvedBoards == 0 && one.endsAtLastState &&
                      one.maxGapMs < 2 * passMs));
     // The wakes and writes of a line at its limit cost what they cost on this machine and
-    // kernel; the floor measures them in the same run, and the bridge is held to it.
+    // kernel; the floor measures them in the same seconds, and the bridge is held to it.
     const double ratio = floor > 0.0 ? one.cpuPercent / floor : 0.0;
     constexpr double kRatioGoal = 1.3;
     constexpr double kPercentGoal = 1.0;
@@ -200,7 +210,7 @@ void MeasureBridgeChurn(BenchReport& report) {
     report.Value("bridge.floor_cpu_percent", floor);
     report.Value("bridge.cpu_floor_ratio", ratio);
 
-    const Churn four = RunChurn(4, std::chrono::seconds(10));
+    const Churn four = RunChurn(4, std::chrono::seconds(10), false);
     report.Row("bridge: CPU at 44 Hz, four lines", Fixed(four.cpuPercent, 2) + " % of one core",
                "< 3 % of one core", MetIf(four.cpuPercent < 3.0));
     report.Value("bridge.cpu_four_lines_percent", four.cpuPercent);
