@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those:
 #
-#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop ci all
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop accessibility ci all
 #
 #   run         compiler, CMake, Qt 6, Boost's headers (the bridge's web console) and fonts:
 #               enough to build and start the program
@@ -20,7 +20,10 @@
 #   interop     run, plus Debian's ola (olad, ola_patch, ola_set_dmx) as the sACN sender,
 #               iproute2 and util-linux for the private network namespace, python3 for
 #               the pseudo-terminal reader and the Art-Net poll
-#   ci          test, package, fuzz, windows and interop: what .ci/run uses
+#   accessibility  run, plus Xvfb, a session bus (dbus-daemon's dbus-run-session),
+#               at-spi2-core's accessibility bus and registry, and Debian's python3 with
+#               pyatspi, which reads the programs as a screen reader does
+#   ci          test, package, fuzz, windows, interop and accessibility: what .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
 # uses sudo if sudo works without a password; otherwise it prints the apt-get line to
@@ -39,6 +42,7 @@ fuzz=(cmake make clang libclang-rt-14-dev libboost1.74-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
   libboost1.74-dev googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
 interop=("${run[@]}" ola iproute2 util-linux python3)
+accessibility=("${run[@]}" xvfb dbus dbus-daemon at-spi2-core python3 python3-pyatspi)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
   exit 0
@@ -57,11 +61,13 @@ for target in "$@"; do
     fuzz) wanted+=("${fuzz[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
     interop) wanted+=("${interop[@]}") ;;
-    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}") ;;
+    accessibility) wanted+=("${accessibility[@]}") ;;
+    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}"
+      "${accessibility[@]}") ;;
     all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${fuzz[@]}"
-      "${windows[@]}" "${interop[@]}") ;;
+      "${windows[@]}" "${interop[@]}" "${accessibility[@]}") ;;
     *)
-      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop ci all)" >&2
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop accessibility ci all)" >&2
       exit 2
       ;;
   esac
