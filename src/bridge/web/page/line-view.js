@@ -4,6 +4,9 @@
 import {channelName, kBoardCount, kChannelCount, kFirstBoard, LineConsole} from "./line-console.js";
 import {setText, Template} from "./template.js";
 
+// From this level on a cell's light is bright enough to need dark figures.
+const kBrightLevel = 55;
+
 function stateText(line) {
     switch (line.state) {
         case "lost":
@@ -99,6 +102,7 @@ export class LineView {
                 if (cell.textContent !== text) {
                     cell.textContent = text;
                     cell.style.setProperty("--level", Number.isInteger(level) ? level / 100 : 0);
+                    cell.classList.toggle("bright", level >= kBrightLevel);
                 }
             }
             const head = this.rowHeads[offset];

@@ -65,6 +65,7 @@ export class UniverseView {
         parts.release.setAttribute("aria-label", `Release the console of universe ${number}`);
         parts.release.addEventListener("click", () => commands.send("release", {universe: number}));
         parts.priority.id = `priority-${number}`;
+        parts.priority.setAttribute("aria-label", `Console priority of universe ${number}, 1 to 200`);
         parts.priority.addEventListener("change", () => this.priorityChanged());
     }
 
