@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those:
 #
-#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop ci all
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop console ci all
 #
 #   run         compiler, CMake, Qt 6 and fonts: enough to build and start the program
 #   package     run, plus what builds and checks the .deb (dpkg-dev, file, lintian,
@@ -19,7 +19,10 @@
 #   interop     run, plus Debian's ola (olad, ola_patch, ola_set_dmx) as the sACN sender,
 #               iproute2 and util-linux for the private network namespace, python3 for
 #               the pseudo-terminal reader and the Art-Net poll
-#   ci          test, package, fuzz, windows and interop: what .ci/run uses
+#   console     run, plus Debian's chromium, chromium-driver and python3-selenium for the
+#               bridge's web console in a headless browser, iproute2 and util-linux for
+#               its private network namespace
+#   ci          test, package, fuzz, windows, interop and console: what .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
 # uses sudo if sudo works without a password; otherwise it prints the apt-get line to
@@ -38,6 +41,7 @@ fuzz=(cmake make clang libclang-rt-14-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
   googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
 interop=("${run[@]}" ola iproute2 util-linux python3)
+console=("${run[@]}" chromium chromium-driver python3 python3-selenium iproute2 util-linux)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
   exit 0
@@ -56,11 +60,13 @@ for target in "$@"; do
     fuzz) wanted+=("${fuzz[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
     interop) wanted+=("${interop[@]}") ;;
-    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}") ;;
+    console) wanted+=("${console[@]}") ;;
+    ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}"
+      "${console[@]}") ;;
     all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${fuzz[@]}"
-      "${windows[@]}" "${interop[@]}") ;;
+      "${windows[@]}" "${interop[@]}" "${console[@]}") ;;
     *)
-      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop ci all)" >&2
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop console ci all)" >&2
       exit 2
       ;;
   esac

@@ -2,14 +2,14 @@
 // controls. Opening the page only listens; nothing reaches the lights until a person
 // presses or moves something.
 
-import {BridgeState} from "./bridge-state.js";
-import {CommandQueue} from "./command-queue.js";
-import {Connection} from "./connection.js";
-import {setText} from "./template.js";
-import {UniverseView} from "./universe-view.js";
+import {BridgeState} from './bridge-state.js';
+import {CommandQueue} from './command-queue.js';
+import {Connection} from './connection.js';
+import {setText} from './template.js';
+import {UniverseView} from './universe-view.js';
 
-const kConnectedText = "Connected";
-const kLostText = "Connection lost; reconnecting…";
+const kConnectedText = 'Connected';
+const kLostText = 'Connection lost; reconnecting…';
 const kMessageMilliseconds = 6000;
 
 class ConsolePage {
@@ -18,8 +18,8 @@ class ConsolePage {
         this.views = new Map();  // universe number -> UniverseView
         this.connected = false;
         this.messageTimer = null;
-        this.commands = new CommandQueue((reason) => this.tell(`Not done: ${reason}`),
-                                         () => this.tell(""));
+        this.commands =
+            new CommandQueue((reason) => this.tell(`Not done: ${reason}`), () => this.tell(''));
         this.connection = new Connection({
             onState: (state) => {
                 this.state.replace(state);
@@ -34,9 +34,7 @@ class ConsolePage {
         });
     }
 
-    start() {
-        this.connection.open();
-    }
+    start() { this.connection.open(); }
 
     view(number) {
         let view = this.views.get(number);
@@ -49,7 +47,7 @@ class ConsolePage {
     }
 
     placeViews() {
-        const main = document.getElementById("universes");
+        const main = document.getElementById('universes');
         const numbers = [...this.views.keys()].sort((a, b) => a - b);
         numbers.forEach((number, position) => {
             const root = this.views.get(number).root;
@@ -61,8 +59,8 @@ class ConsolePage {
     }
 
     renderAll() {
-        setText(document.getElementById("version"), this.state.version);
-        document.getElementById("warning-open").hidden = !this.state.open;
+        setText(document.getElementById('version'), this.state.version);
+        document.getElementById('warning-open').hidden = !this.state.open;
         const numbers = new Set(this.state.universeNumbers());
         for (const [number, view] of this.views) {
             if (!numbers.has(number)) {
@@ -77,9 +75,9 @@ class ConsolePage {
 
     setConnected(connected) {
         this.connected = connected;
-        const status = document.getElementById("connection");
+        const status = document.getElementById('connection');
         setText(status, connected ? kConnectedText : kLostText);
-        document.body.classList.toggle("offline", !connected);
+        document.body.classList.toggle('offline', !connected);
         if (!connected) {
             this.commands.clear();
         }
@@ -90,12 +88,12 @@ class ConsolePage {
 
     // A short message under the header: why a command was not done, or nothing.
     tell(text) {
-        const message = document.getElementById("message");
+        const message = document.getElementById('message');
         clearTimeout(this.messageTimer);
         setText(message, text);
-        message.hidden = text === "";
-        if (text !== "") {
-            this.messageTimer = setTimeout(() => this.tell(""), kMessageMilliseconds);
+        message.hidden = text === '';
+        if (text !== '') {
+            this.messageTimer = setTimeout(() => this.tell(''), kMessageMilliseconds);
         }
     }
 }

@@ -3,7 +3,7 @@
 
 export class BridgeState {
     constructor() {
-        this.version = "";
+        this.version = '';
         this.open = false;
         this.lines = new Map();      // index -> line object
         this.universes = new Map();  // universe number -> universe object
@@ -11,7 +11,7 @@ export class BridgeState {
 
     // The whole state (the stream's "state" event): what is not in it is gone.
     replace(state) {
-        this.version = state.version ?? "";
+        this.version = state.version ?? '';
         this.open = Boolean(state.open);
         this.lines = new Map((state.lines ?? []).map((line) => [line.index, line]));
         this.universes = new Map((state.universes ?? []).map((u) => [u.universe, u]));
@@ -56,7 +56,5 @@ export class BridgeState {
         return source?.name || id;
     }
 
-    taken(universe) {
-        return Boolean(this.universes.get(universe)?.console?.taken);
-    }
+    taken(universe) { return Boolean(this.universes.get(universe)?.console?.taken); }
 }

@@ -27,9 +27,7 @@ export class CommandQueue {
 
     // What is still waiting is dropped: the page is not connected, and a move made before
     // the bridge went away must not land long after.
-    clear() {
-        this.waiting = [];
-    }
+    clear() { this.waiting = []; }
 
     async next() {
         const command = this.waiting.shift();
@@ -40,10 +38,10 @@ export class CommandQueue {
         this.busy = true;
         try {
             const response = await fetch(`/api/${command.command}`, {
-                method: "POST",
-                headers: {"Content-Type": "application/json"},
+                method: 'POST',
+                headers: {'Content-Type': 'application/json'},
                 body: JSON.stringify(command.body),
-                cache: "no-store",
+                cache: 'no-store',
             });
             if (response.ok) {
                 this.onSent();
@@ -59,7 +57,7 @@ export class CommandQueue {
     static async reason(response) {
         try {
             const answer = await response.json();
-            if (answer && typeof answer.error === "string") {
+            if (answer && typeof answer.error === 'string') {
                 return answer.error;
             }
         } catch (error) {

@@ -4,8 +4,9 @@
 // one. So on any error it is closed and a new one opened a moment later, and one that was
 // hidden is opened anew when shown. Only GETs: connecting never changes a lamp.
 
+// Within the 1-2 s a refused stream should wait, and short enough that a page shows the
+// bridge's state within a second of the bridge answering again.
 const kRetryMilliseconds = 1000;
-const kRetrySpreadMilliseconds = 500;  // so pages cut off together do not return together
 
 export class Connection {
     // listener: {onState(state), onUpdate(update), onConnected(bool)}
@@ -14,8 +15,8 @@ export class Connection {
         this.source = null;
         this.retry = null;
         this.connected = false;
-        document.addEventListener("visibilitychange", () => this.visibilityChanged());
-        window.addEventListener("pageshow", (event) => {
+        document.addEventListener('visibilitychange', () => this.visibilityChanged());
+        window.addEventListener('pageshow', (event) => {
             if (event.persisted) {
                 this.open();
             }
@@ -24,23 +25,23 @@ export class Connection {
 
     open() {
         this.close();
-        const source = new EventSource("/api/events");
+        const source = new EventSource('/api/events');
         this.source = source;
-        source.addEventListener("state", (event) => {
+        source.addEventListener('state', (event) => {
             const state = Connection.parse(event);
             if (state && source === this.source) {
                 this.listener.onState(state);
                 this.setConnected(true);
             }
         });
-        source.addEventListener("update", (event) => {
+        source.addEventListener('update', (event) => {
             const update = Connection.parse(event);
             // An update before this stream's state would apply to a state it never sent.
             if (update && source === this.source && this.connected) {
                 this.listener.onUpdate(update);
             }
         });
-        source.addEventListener("error", () => {
+        source.addEventListener('error', () => {
             if (source === this.source) {
                 this.lost();
             }
@@ -61,12 +62,11 @@ export class Connection {
         // Told even when it never was connected: a page refused at first is retrying too.
         this.connected = false;
         this.listener.onConnected(false);
-        const delay = kRetryMilliseconds + Math.random() * kRetrySpreadMilliseconds;
-        this.retry = setTimeout(() => this.open(), delay);
+        this.retry = setTimeout(() => this.open(), kRetryMilliseconds);
     }
 
     visibilityChanged() {
-        if (document.visibilityState === "visible") {
+        if (document.visibilityState === 'visible') {
             this.open();
         } else {
             // A hidden page holds none of the bridge's few live streams.

@@ -3,7 +3,7 @@
 // presets, the master level and Blackout. Every control sends only when a person moves or
 // presses it; what the bridge reports moves the faders without sending anything.
 
-import {setText, Template} from "./template.js";
+import {setText, Template} from './template.js';
 
 export const kFirstBoard = 128;
 export const kBoardCount = 31;
@@ -13,9 +13,7 @@ const kPresetLevels = [0, 10, 30, 50, 70, 100];
 // which lag the move by a frame or two.
 const kHoldMilliseconds = 1500;
 
-export function channelName(channel) {
-    return `PWM${channel}`;
-}
+export function channelName(channel) { return `PWM${channel}`; }
 
 export class LineConsole {
     constructor(index, parts, commands) {
@@ -32,56 +30,64 @@ export class LineConsole {
         for (let board = kFirstBoard; board < kFirstBoard + kBoardCount; ++board) {
             parts.board.add(new Option(String(board), String(board)));
         }
-        parts.board.addEventListener("change", () => this.chooseBoard(Number(parts.board.value)));
+        parts.board.addEventListener('change', () => this.chooseBoard(Number(parts.board.value)));
         parts.identify.id = `identify-${index}`;
-        parts.identify.addEventListener("click", () =>
-            commands.send("identify", {line: index, board: this.board}));
+        parts.identify.addEventListener(
+            'click', () => commands.send('identify', {line: index, board: this.board}));
 
         this.faders = [];
         for (let channel = 0; channel < kChannelCount; ++channel) {
             this.faders.push(this.makeFader(channel));
         }
         for (const level of kPresetLevels) {
-            const button = document.createElement("button");
-            button.type = "button";
-            button.textContent = level === 0 ? "All OFF" : `${level} %`;
-            button.setAttribute("aria-label", `${button.textContent}, every board of line ${index}`);
-            button.addEventListener("click", () => commands.send("preset", {line: index, level}));
+            const button = document.createElement('button');
+            button.type = 'button';
+            button.textContent = level === 0 ? 'All OFF' : `${level} %`;
+            button.setAttribute(
+                'aria-label', `${button.textContent}, every board of line ${index}`);
+            button.addEventListener('click', () => commands.send('preset', {line: index, level}));
             parts.presets.append(button);
         }
         parts.master.id = `master-${index}`;
-        parts.master.setAttribute("aria-label", `Master level, line ${index}`);
-        parts.master.addEventListener("input", () => {
-            setText(parts["master-value"], `${parts.master.value} %`);
+        parts.master.setAttribute('aria-label', `Master level, line ${index}`);
+        parts.master.addEventListener('input', () => {
+            setText(parts['master-value'], `${parts.master.value} %`);
         });
         parts.send.id = `send-${index}`;
-        parts.send.setAttribute("aria-label", `Send the master level to every board of line ${index}`);
-        parts.send.addEventListener("click", () =>
-            commands.send("master", {line: index, level: Number(parts.master.value)}));
+        parts.send.setAttribute(
+            'aria-label', `Send the master level to every board of line ${index}`);
+        parts.send.addEventListener(
+            'click',
+            () => commands.send('master', {line: index, level: Number(parts.master.value)}));
         parts.blackout.id = `blackout-${index}`;
-        parts.blackout.setAttribute("aria-label", `Blackout, every board of line ${index}`);
-        parts.blackout.addEventListener("click", () => commands.send("blackout", {line: index}));
+        parts.blackout.setAttribute('aria-label', `Blackout, every board of line ${index}`);
+        parts.blackout.addEventListener('click', () => commands.send('blackout', {line: index}));
         this.labelBoard();
     }
 
     makeFader(channel) {
-        const fader = new Template("fader-template");
+        const fader = new Template('fader-template');
         const input = fader.parts.input;
         input.id = `fader-${this.index}-c${channel}`;
         fader.parts.label.htmlFor = input.id;
         fader.parts.label.textContent = channelName(channel);
-        const state = {channel, input, value: fader.parts.value, held: fader.parts.held, until: 0,
-                       pressed: false};
-        input.addEventListener("input", () => {
+        const state = {
+            channel,
+            input,
+            value: fader.parts.value,
+            held: fader.parts.held,
+            until: 0,
+            pressed: false
+        };
+        input.addEventListener('input', () => {
             state.until = performance.now() + kHoldMilliseconds;
             setText(state.value, `${input.value} %`);
             this.commands.send(
-                "level",
-                {line: this.index, board: this.board, channel, level: Number(input.value)},
+                'level', {line: this.index, board: this.board, channel, level: Number(input.value)},
                 `level ${this.index} ${this.board} ${channel}`);
         });
-        input.addEventListener("pointerdown", () => (state.pressed = true));
-        for (const end of ["pointerup", "pointercancel", "blur"]) {
+        input.addEventListener('pointerdown', () => (state.pressed = true));
+        for (const end of ['pointerup', 'pointercancel', 'blur']) {
             input.addEventListener(end, () => {
                 state.pressed = false;
                 state.until = performance.now() + kHoldMilliseconds;
@@ -102,11 +108,11 @@ export class LineConsole {
 
     labelBoard() {
         for (const fader of this.faders) {
-            fader.input.setAttribute("aria-label",
-                                     `${channelName(fader.channel)} level, board ${this.board}`);
+            fader.input.setAttribute(
+                'aria-label', `${channelName(fader.channel)} level, board ${this.board}`);
         }
         setText(this.parts.identify, `Identify ${this.board}`);
-        this.parts.identify.setAttribute("aria-label", `Identify board ${this.board}`);
+        this.parts.identify.setAttribute('aria-label', `Identify board ${this.board}`);
     }
 
     // line: the line object; contested: its universe's contested channels; nameOf(id):
@@ -135,23 +141,28 @@ export class LineConsole {
                 fader.input.value = String(level);
                 setText(fader.value, `${level} %`);
             }
-            const held = this.contested.find(
-                (c) => c.board === this.board && c.channel === fader.channel);
+            const held =
+                this.contested.find((c) => c.board === this.board && c.channel === fader.channel);
             fader.held.hidden = !held;
             if (held) {
-                setText(fader.held, `held by ${this.nameOf(held.source)} at priority ${held.priority}` +
-                                        (held.higherOrEqualLevel ? "; a lower level here changes nothing" : ""));
+                setText(
+                    fader.held,
+                    `held by ${this.nameOf(held.source)} at priority ${held.priority}` +
+                        (held.higherOrEqualLevel ? '; a lower level here changes nothing' : ''));
             }
         }
         const driver = this.line.drivers?.[this.board - kFirstBoard] ?? null;
-        setText(parts.driver, driver === null
-                                  ? `No source drives board ${this.board}.`
-                                  : `Board ${this.board} is driven by ${this.nameOf(driver)}.`);
+        setText(
+            parts.driver,
+            driver === null ? `No source drives board ${this.board}.` :
+                              `Board ${this.board} is driven by ${this.nameOf(driver)}.`);
         const identify = this.line.identify;
         parts.identifying.hidden = !identify;
         if (identify) {
-            setText(parts.identifying, `Identifying board ${identify.board}: ` +
-                                           `${Number(identify.secondsLeft).toFixed(1)} s left`);
+            setText(
+                parts.identifying,
+                `Identifying board ${identify.board}: ` +
+                    `${Number(identify.secondsLeft).toFixed(1)} s left`);
         }
     }
 
@@ -160,7 +171,7 @@ export class LineConsole {
         this.parts.board.disabled = !connected;
         this.parts.identify.disabled = !connected;
         const drive = connected && this.taken;
-        for (const control of this.parts.drive.querySelectorAll("button, input")) {
+        for (const control of this.parts.drive.querySelectorAll('button, input')) {
             control.disabled = !drive;
         }
     }

@@ -6,7 +6,7 @@ export class Template {
         const template = document.getElementById(id);
         this.root = template.content.firstElementChild.cloneNode(true);
         this.parts = {};
-        for (const element of this.root.querySelectorAll("[data-part]")) {
+        for (const element of this.root.querySelectorAll('[data-part]')) {
             this.parts[element.dataset.part] = element;
         }
     }

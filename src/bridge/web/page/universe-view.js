@@ -1,23 +1,26 @@
 // One universe: its console source (Take, priority, Release, and the channels other
 // sources hold above it), the sources sending to it, its loss policy, and its lines.
 
-import {channelName} from "./line-console.js";
-import {LineView} from "./line-view.js";
-import {setText, Template} from "./template.js";
+import {channelName} from './line-console.js';
+import {LineView} from './line-view.js';
+import {setText, Template} from './template.js';
 
 const kMinPriority = 1;
 const kMaxPriority = 200;
-const kPrecedenceNote = "a lower level here changes nothing (highest level takes precedence)";
+const kPrecedenceNote = 'a lower level here changes nothing (highest level takes precedence)';
 
 function lossText(universe) {
-    const policy = universe.loss === "off" ? "send All OFF" : "hold the last look";
-    const last = universe.lossLast ? ` Last time, at ${universe.lossLast.at}, it ${universe.lossLast.did}.` : "";
+    const policy = universe.loss === 'off' ? 'send All OFF' : 'hold the last look';
+    const last = universe.lossLast ?
+        ` Last time, at ${universe.lossLast.at}, it ${universe.lossLast.did}.` :
+        '';
     return `When every source goes: ${policy}.${last}`;
 }
 
 function droppedText(dropped) {
     const counts = Object.entries(dropped ?? {}).filter(([, count]) => count > 0);
-    return counts.length === 0 ? "none" : counts.map(([why, count]) => `${count} ${why}`).join(", ");
+    return counts.length === 0 ? 'none' :
+                                 counts.map(([why, count]) => `${count} ${why}`).join(', ');
 }
 
 // Boards as short as they go: "130", "130–132, 140".
@@ -32,7 +35,7 @@ function boardRanges(boards) {
             ranges.push([board, board]);
         }
     }
-    return ranges.map(([from, to]) => (from === to ? `${from}` : `${from}–${to}`)).join(", ");
+    return ranges.map(([from, to]) => (from === to ? `${from}` : `${from}–${to}`)).join(', ');
 }
 
 // Moves an element only when it is not yet in place: a moved element loses the focus, and
@@ -51,7 +54,7 @@ export class UniverseView {
         this.commands = commands;
         this.lines = new Map();  // index -> LineView
         this.rows = new Map();   // source id -> {row, cells}
-        const view = new Template("universe-template");
+        const view = new Template('universe-template');
         this.root = view.root;
         this.parts = view.parts;
         this.root.id = `universe-${number}`;
@@ -59,25 +62,27 @@ export class UniverseView {
         parts.title.textContent = `Universe ${number}`;
         parts.sources.id = `universe-${number}-sources`;
         parts.take.id = `take-${number}`;
-        parts.take.setAttribute("aria-label", `Take the console of universe ${number}`);
-        parts.take.addEventListener("click", () => commands.send("take", {universe: number}));
+        parts.take.setAttribute('aria-label', `Take the console of universe ${number}`);
+        parts.take.addEventListener('click', () => commands.send('take', {universe: number}));
         parts.release.id = `release-${number}`;
-        parts.release.setAttribute("aria-label", `Release the console of universe ${number}`);
-        parts.release.addEventListener("click", () => commands.send("release", {universe: number}));
+        parts.release.setAttribute('aria-label', `Release the console of universe ${number}`);
+        parts.release.addEventListener('click', () => commands.send('release', {universe: number}));
         parts.priority.id = `priority-${number}`;
-        parts.priority.setAttribute("aria-label", `Console priority of universe ${number}, 1 to 200`);
-        parts.priority.addEventListener("change", () => this.priorityChanged());
+        parts.priority.setAttribute(
+            'aria-label', `Console priority of universe ${number}, 1 to 200`);
+        parts.priority.addEventListener('change', () => this.priorityChanged());
     }
 
     priorityChanged() {
         const priority = Number(this.parts.priority.value);
         if (!Number.isInteger(priority) || priority < kMinPriority || priority > kMaxPriority) {
-            this.parts.priority.setCustomValidity(`A priority from ${kMinPriority} to ${kMaxPriority}.`);
+            this.parts.priority.setCustomValidity(
+                `A priority from ${kMinPriority} to ${kMaxPriority}.`);
             this.parts.priority.reportValidity();
             return;
         }
-        this.parts.priority.setCustomValidity("");
-        this.commands.send("priority", {universe: this.number, priority});
+        this.parts.priority.setCustomValidity('');
+        this.commands.send('priority', {universe: this.number, priority});
     }
 
     render(connected) {
@@ -95,7 +100,7 @@ export class UniverseView {
         }
         this.renderContested(universe?.console?.contested ?? [], nameOf);
         this.renderSources(universe?.sources ?? []);
-        setText(parts.loss, universe ? lossText(universe) : "");
+        setText(parts.loss, universe ? lossText(universe) : '');
         this.renderLines(universe, nameOf);
         this.setEnabled(connected);
     }
@@ -111,18 +116,19 @@ export class UniverseView {
             groups.get(key).channels.push(entry);
         }
         const notes = [...groups.values()].map(({entry, channels}) => {
-            const where = channels.length === 1
-                              ? `Board ${entry.board} ${channelName(entry.channel)}`
-                              : `${channels.length} channels on boards ${boardRanges(channels.map((c) => c.board))}`;
+            const where = channels.length === 1 ?
+                `Board ${entry.board} ${channelName(entry.channel)}` :
+                `${channels.length} channels on boards ${
+                    boardRanges(channels.map((c) => c.board))}`;
             const held = `${where}: held by ${nameOf(entry.source)} at priority ${entry.priority}`;
             return entry.higherOrEqualLevel ? `${held}; ${kPrecedenceNote}` : held;
         });
         const list = this.parts.contested;
         list.hidden = notes.length === 0;
         const items = [...list.children].map((item) => item.textContent);
-        if (items.join("\n") !== notes.join("\n")) {
+        if (items.join('\n') !== notes.join('\n')) {
             list.replaceChildren(...notes.map((note) => {
-                const item = document.createElement("li");
+                const item = document.createElement('li');
                 item.textContent = note;
                 return item;
             }));
@@ -136,11 +142,13 @@ export class UniverseView {
             seen.add(source.id);
             let entry = this.rows.get(source.id);
             if (!entry) {
-                const row = document.createElement("tr");
-                const labels = ["Name", "CID / address", "Protocol", "Priority", "Packets/s",
-                                "Since last", "Dropped"];
+                const row = document.createElement('tr');
+                const labels = [
+                    'Name', 'CID / address', 'Protocol', 'Priority', 'Packets/s', 'Since last',
+                    'Dropped'
+                ];
                 const cells = labels.map((label) => {
-                    const cell = document.createElement("td");
+                    const cell = document.createElement('td');
                     cell.dataset.label = label;
                     row.append(cell);
                     return cell;
@@ -149,14 +157,17 @@ export class UniverseView {
                 this.rows.set(source.id, entry);
             }
             placeAt(body, position, entry.row);  // in the bridge's order
-            const where = source.protocol === "sACN" && source.address
-                              ? `${source.id} (${source.address})`
-                              : source.protocol === "Art-Net" ? source.address : source.id;
+            const where = source.protocol === 'sACN' && source.address ?
+                `${source.id} (${source.address})` :
+                source.protocol === 'Art-Net' ? source.address :
+                                                source.id;
             const [name, id, protocol, priority, rate, since, dropped] = entry.cells;
-            setText(name, source.name || "(no name)");
-            setText(id, where ?? "");
+            setText(name, source.name || '(no name)');
+            setText(id, where ?? '');
             setText(protocol, source.protocol);
-            setText(priority, source.perAddress ? `${source.priority} per address` : `${source.priority}`);
+            setText(
+                priority,
+                source.perAddress ? `${source.priority} per address` : `${source.priority}`);
             setText(rate, Number(source.packetsPerSecond ?? 0).toFixed(1));
             setText(since, `${Number(source.secondsSinceLast ?? 0).toFixed(1)} s`);
             setText(dropped, droppedText(source.dropped));
@@ -167,7 +178,7 @@ export class UniverseView {
                 this.rows.delete(id);
             }
         }
-        this.parts["no-sources"].hidden = sources.length > 0;
+        this.parts['no-sources'].hidden = sources.length > 0;
     }
 
     renderLines(universe, nameOf) {
