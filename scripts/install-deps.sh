@@ -3,7 +3,8 @@
 #
 #   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop console ci all
 #
-#   run         compiler, CMake, Qt 6 and fonts: enough to build and start the program
+#   run         compiler, CMake, Qt 6, Boost's headers (the bridge's web console) and fonts:
+#               enough to build and start the program
 #   package     run, plus what builds and checks the .deb (dpkg-dev, file, lintian,
 #               desktop-file-utils, appstream, and systemd for systemd-analyze verify)
 #   test        run, plus GoogleTest, Xvfb and the X tools the test suites use
@@ -11,7 +12,7 @@
 #   screenshot  run, plus Xvfb, the X tools and ImageMagick
 #   format      clang-format
 #   fuzz        CMake and clang with its runtime libraries (libFuzzer, AddressSanitizer),
-#               which Debian ships apart from the compiler
+#               which Debian ships apart from the compiler, and Boost's headers
 #   windows     the MinGW-w64 cross compiler (posix threads), Debian's Qt host tools,
 #               GoogleTest's sources, Wine, Xvfb with the X tools for the window test
 #               (xclip reads what a report box copied), and NSIS and zip for the Windows
@@ -30,16 +31,16 @@
 # elsewhere, or a system without dpkg).
 set -euo pipefail
 
-run=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+run=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libboost1.74-dev
   fonts-liberation fonts-dejavu-core)
 package=("${run[@]}" dpkg-dev file lintian desktop-file-utils appstream systemd)
 test=("${run[@]}" libgtest-dev libgmock-dev googletest xvfb x11-utils xdotool libxcb1-dev)
 bench=("${test[@]}" xauth)
 screenshot=("${run[@]}" xvfb x11-utils imagemagick)
 format=(clang-format)
-fuzz=(cmake make clang libclang-rt-14-dev)
+fuzz=(cmake make clang libclang-rt-14-dev libboost1.74-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
-  googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
+  libboost1.74-dev googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
 interop=("${run[@]}" ola iproute2 util-linux python3)
 console=("${run[@]}" chromium chromium-driver python3 python3-selenium iproute2 util-linux)
 
