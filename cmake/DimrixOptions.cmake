@@ -31,6 +31,12 @@ set(DIMRIX_BRIDGE_OPTION_BIND
     "Listen on the interface with this IPv4 address only, instead of on every interface.")
 set(DIMRIX_BRIDGE_OPTION_QUIET
     "Leave out the lines about sources appearing, going or refused. The start-up lines and the serial lines' faults are still printed.")
+set(DIMRIX_BRIDGE_OPTION_HTTP
+    "Where the web console is served: ADDRESS:PORT (an IPv6 address in brackets), PORT on every interface (or on the one --bind names), or off. The default is port 9230.")
+set(DIMRIX_BRIDGE_OPTION_HTTP_PASSWORD_FILE
+    "The web console asks for the password on the first line of FILE (any user name). A FILE that its group or others may read is refused at start. Without it, anyone who reaches the port can drive the lights.")
+set(DIMRIX_BRIDGE_OPTION_HTTP_PRIORITY
+    "The sACN priority the web console's source starts at, 1 to 200 (default 100). It can be changed on the page.")
 set(DIMRIX_BRIDGE_LEVELS
     "DMX levels 0 to 255 become the boards' levels 0 to 100, rounded to nearest: 255 is 100, 128 is 50, 3 is 1 and 1 is 0.")
 set(DIMRIX_BRIDGE_ARTNET_ADDRESS
@@ -48,7 +54,7 @@ endforeach()
 foreach(name TEXT VIRTUAL DEVICE)
     string(REPLACE "-" "\\-" DIMRIX_MAN_MONITOR_OPTION_${name} "${DIMRIX_MONITOR_OPTION_${name}}")
 endforeach()
-foreach(name LINE LOSS SACN_ONLY ARTNET_ONLY BIND QUIET)
+foreach(name LINE LOSS SACN_ONLY ARTNET_ONLY BIND QUIET HTTP HTTP_PASSWORD_FILE HTTP_PRIORITY)
     string(REPLACE "-" "\\-" DIMRIX_MAN_BRIDGE_OPTION_${name} "${DIMRIX_BRIDGE_OPTION_${name}}")
 endforeach()
 foreach(name LEVELS ARTNET_ADDRESS)

@@ -78,9 +78,14 @@ Bridge::Bridge(const BridgeOptions& options) : m_log(options.quiet), m_where(opt
     if (options.artNet) {
         m_artNet = std::make_unique<ArtNetInput>(m_where, m_universes);
     }
+    if (options.http.enabled) {
+        m_web =
+            std::make_unique<WebConsole>(options.http, options.bind, m_lines, m_universes, m_log);
+    }
 }
 
 Bridge::~Bridge() {
+    m_web.reset();
     m_sacn.reset();
     m_artNet.reset();
     m_universes.clear();
@@ -113,6 +118,9 @@ void Bridge::Start() {
     }
     m_log.Status("listening for " + inputs + " on " + m_where.Describe().toStdString() +
                  "; nothing is sent before the first data");
+    if (m_web) {
+        m_web->Start();
+    }
 }
 
 void Bridge::Stop(std::function<void()> done) {

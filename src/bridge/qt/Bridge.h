@@ -11,6 +11,7 @@
 #include "bridge/qt/ListenInterface.h"
 #include "bridge/qt/SacnInput.h"
 #include "bridge/qt/UniverseInput.h"
+#include "bridge/qt/WebConsole.h"
 
 namespace dimrix::bridge {
 
@@ -48,6 +49,8 @@ private:
     std::vector<std::unique_ptr<UniverseInput>> m_universes;
     std::unique_ptr<SacnInput> m_sacn;
     std::unique_ptr<ArtNetInput> m_artNet;
+    // Reads the lines and universes above, and goes first.
+    std::unique_ptr<WebConsole> m_web;
     std::size_t m_lineStopsDue = 0;
     std::function<void()> m_stopped;
 };

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "bridge/ConsoleCommand.h"
 #include "bridge/qt/BridgeOptionTexts.h"
 #include "platform/CommandLineParse.h"
 
@@ -14,6 +15,39 @@ namespace {
 
 constexpr const char* kLossHold = "hold";
 constexpr const char* kLossOff = "off";
+constexpr const char* kHttpOff = "off";
+
+// --http's value: ADDRESS:PORT, PORT or off; nothing when it is none of them.
+std::optional<HttpOptions> ReadHttp(const QString& text) {
+    HttpOptions http;
+    if (text == kHttpOff) {
+        http.enabled = false;
+        return http;
+    }
+    const qsizetype colon = text.lastIndexOf(':');
+    bool number = false;
+    const uint port = text.mid(colon + 1).toUInt(&number);
+    constexpr uint kLastPort = 65535;
+    if (!number || port > kLastPort) {
+        return std::nullopt;
+    }
+    http.port = static_cast<std::uint16_t>(port);
+    if (colon < 0) {
+        return http;
+    }
+    QString address = text.left(colon);
+    const bool bracketed = address.startsWith('[') && address.endsWith(']');
+    if (bracketed) {
+        address = address.mid(1, address.size() - 2);
+    }
+    const QHostAddress host(address);
+    // An IPv6 address needs its brackets, or its last group would read as the port.
+    if (host.isNull() || bracketed != (host.protocol() == QAbstractSocket::IPv6Protocol)) {
+        return std::nullopt;
+    }
+    http.address = host;
+    return http;
+}
 
 }  // namespace
 
@@ -26,7 +60,12 @@ std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arg
     const QCommandLineOption artNetOnly("artnet-only", texts::kArtNetOnly);
     const QCommandLineOption bind("bind", texts::kBind, "ADDRESS");
     const QCommandLineOption quiet("quiet", texts::kQuiet);
-    parser.addOptions({loss, sacnOnly, artNetOnly, bind, quiet});
+    const QCommandLineOption http("http", texts::kHttp, "ADDRESS:PORT|PORT|off");
+    const QCommandLineOption httpPasswordFile("http-password-file", texts::kHttpPasswordFile,
+                                              "FILE");
+    const QCommandLineOption httpPriority("http-priority", texts::kHttpPriority, "N");
+    parser.addOptions(
+        {loss, sacnOnly, artNetOnly, bind, quiet, http, httpPasswordFile, httpPriority});
     parser.addPositionalArgument("LINE", texts::kLine, "LINE...");
 
     if (const std::optional<int> status = parse.Read(arguments)) {
@@ -53,6 +92,25 @@ std::variant<BridgeOptions, int> BridgeCommandLine::Parse(const QStringList& arg
         options.bind = address;
     }
     options.quiet = parser.isSet(quiet);
+    if (parser.isSet(http)) {
+        const std::optional<HttpOptions> where = ReadHttp(parser.value(http));
+        if (!where) {
+            return parse.UsageError(QString("--http takes ADDRESS:PORT, PORT or off, not '%1'")
+                                        .arg(parser.value(http)));
+        }
+        options.http = *where;
+    }
+    options.http.passwordFile = parser.value(httpPasswordFile);
+    if (parser.isSet(httpPriority)) {
+        bool number = false;
+        const int priority = parser.value(httpPriority).toInt(&number);
+        if (!number || priority < ConsoleCommand::kMinPriority ||
+            priority > ConsoleCommand::kMaxPriority) {
+            return parse.UsageError(QString("--http-priority takes 1 to 200, not '%1'")
+                                        .arg(parser.value(httpPriority)));
+        }
+        options.http.priority = priority;
+    }
     const QStringList lines = parser.positionalArguments();
     if (lines.isEmpty()) {
         return parse.UsageError("give at least one LINE");

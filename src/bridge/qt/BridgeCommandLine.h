@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -11,6 +12,20 @@
 #include "platform/CommandLineParse.h"
 
 namespace dimrix::bridge {
+
+// Where and how the web console is served.
+struct HttpOptions {
+    static constexpr std::uint16_t kDefaultPort = 9230;
+    static constexpr int kDefaultPriority = 100;
+
+    bool enabled = true;
+    // Every interface (or --bind's) when not given.
+    std::optional<QHostAddress> address;
+    std::uint16_t port = kDefaultPort;
+    // No password when empty.
+    QString passwordFile;
+    int priority = kDefaultPriority;
+};
 
 // What the bridge was asked to do.
 struct BridgeOptions {
@@ -23,6 +38,7 @@ struct BridgeOptions {
     std::optional<QHostAddress> bind;
     // Source events left out of what is printed.
     bool quiet = false;
+    HttpOptions http;
 };
 
 // The bridge's command line, read with QCommandLineParser before any application object

@@ -74,7 +74,8 @@ bool HttpPassword::Admits(std::string_view authorization) const {
         encoded.remove_suffix(1);
     }
     namespace base64 = boost::beast::detail::base64;
-    std::string decoded(base64::decoded_size(encoded.size()), '\0');
+    // Room for the unpadded text too, which decoded_size does not count.
+    std::string decoded(encoded.size(), '\0');
     const auto [written, read] = base64::decode(decoded.data(), encoded.data(), encoded.size());
     if (read != encoded.size()) {
         return false;
