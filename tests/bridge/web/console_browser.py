@@ -171,6 +171,9 @@ class ConsoleTest:
         return f"3 x ArrowRight on {fader}: {expected} on the line {took:.0f} ms after the first key"
 
     def release_hands_back(self):
+        held = f"{BOARD} 100 80 60 43 20 0 100 80 255"
+        last = [f for f in self.line.since(0) if f.startswith(f"{BOARD} ")][-1:]
+        assert last == [held], f"before Release board {BOARD} is not the console's: {last}"
         mark = self.line.mark()
         self.element(f"#release-{UNIVERSE}").click()
         looks = {look_frame(board) for board in range(128, 159)}
