@@ -222,17 +222,36 @@ class ConsoleTest:
         assert took < 2.0, f"the page came back {took:.2f} s after the bridge answered"
         return f"lost shown, controls disabled; back {took:.2f} s after the bridge answered"
 
-    def screenshot(self, path):
-        """The page at a phone's width with the source and the taken console."""
+    def phone_layout(self, screenshot):
+        """At a phone's width: one column, nothing wider than the screen, every control
+        at least 44 px each way; the screenshot, when asked for, then."""
         self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
-        self.wait("the phone layout", lambda: self.browser.execute_script(
-            "return window.innerWidth") == 390)
-        self.browser.execute_script(
-            f"document.getElementById('universe-{UNIVERSE}').scrollIntoView()")
-        self.browser.save_screenshot(path)
-        self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
-        self.browser.execute_script("window.scrollTo(0, 0)")
+        try:
+            self.wait("the phone's width", lambda: self.browser.execute_script(
+                "return window.innerWidth") == 390)
+            layout = self.browser.execute_script("""
+                const shown = [...document.querySelectorAll('button, input, select')]
+                    .filter((e) => e.offsetParent !== null);
+                const small = shown.map((e) => [e, e.getBoundingClientRect()])
+                    .filter(([, r]) => r.width < 44 || r.height < 44)
+                    .map(([e, r]) => `${e.id || e.textContent.trim()} ${r.width}x${r.height}`);
+                const body = document.querySelector('.line-body');
+                return {shown: shown.length, small,
+                        columns: getComputedStyle(body).gridTemplateColumns.split(' ').length,
+                        width: document.documentElement.scrollWidth};""")
+            assert layout["columns"] == 1, f"{layout['columns']} columns at 390 px"
+            assert layout["width"] <= 390, f"the page is {layout['width']} px wide at 390 px"
+            assert not layout["small"], f"controls under 44 px: {layout['small']}"
+            if screenshot:
+                self.browser.execute_script(
+                    f"document.getElementById('universe-{UNIVERSE}').scrollIntoView()")
+                self.browser.save_screenshot(screenshot)
+        finally:
+            self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+            self.browser.execute_script("window.scrollTo(0, 0)")
+        saved = f"; saved as {screenshot}" if screenshot else ""
+        return f"one column, {layout['shown']} controls all at least 44 x 44 px{saved}"
 
 
 def main():
@@ -256,9 +275,8 @@ def main():
             checks.run("opening the page sends nothing", test.opening_sends_nothing)
             checks.run("the sACN source shows with its name and priority", test.source_shows)
             checks.run("Take and a fader moved by keyboard reach the line", test.take_and_fader)
-            if screenshot and checks.passed():
-                test.screenshot(screenshot)
-                print(f"console-browser: screenshot {screenshot}", flush=True)
+            checks.run("a phone's width: one column, touch-sized controls",
+                       lambda: test.phone_layout(screenshot))
             checks.run("Release hands the board back", test.release_hands_back)
             checks.run("Identify flashes the board and it returns", test.identify_flashes)
             checks.run("the page reconnects by itself", test.reconnects)

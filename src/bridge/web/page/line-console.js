@@ -27,6 +27,7 @@ export class LineConsole {
         this.taken = false;
 
         parts.board.id = `board-${index}`;
+        parts.board.setAttribute('aria-label', `Board of line ${index}`);
         for (let board = kFirstBoard; board < kFirstBoard + kBoardCount; ++board) {
             parts.board.add(new Option(String(board), String(board)));
         }
