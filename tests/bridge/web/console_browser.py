@@ -244,8 +244,12 @@ class ConsoleTest:
             assert layout["width"] <= 390, f"the page is {layout['width']} px wide at 390 px"
             assert not layout["small"], f"controls under 44 px: {layout['small']}"
             if screenshot:
-                self.browser.execute_script(
-                    f"document.getElementById('universe-{UNIVERSE}').scrollIntoView()")
+                # The sources just below the sticky header, then the console.
+                self.browser.execute_script(f"""
+                    const sources = document.getElementById('universe-{UNIVERSE}-sources');
+                    const header = document.querySelector('header').offsetHeight;
+                    const top = sources.closest('.sources').getBoundingClientRect().top;
+                    window.scrollTo(0, window.scrollY + top - header - 8);""")
                 self.browser.save_screenshot(screenshot)
         finally:
             self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
