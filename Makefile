@@ -72,16 +72,22 @@ test-without-qt:
 	cmake --build $(NOQT_DIR) -j $(JOBS)
 	ctest --test-dir $(NOQT_DIR) $(CTEST_FLAGS)
 
-# libFuzzer with AddressSanitizer on the bridge's sACN and Art-Net readers, built with
-# clang in its own tree and run for FUZZ_SECONDS from well-formed seeds; any crash, leak
-# or broken promise fails the target and leaves the input in $(FUZZ_DIR)/fuzz.
+# libFuzzer with AddressSanitizer, built with clang in its own tree: the bridge's sACN and
+# Art-Net readers from well-formed seeds for two thirds of FUZZ_SECONDS, then the web
+# console's command reader for the rest; any crash, leak or broken promise fails the
+# target and leaves the input in $(FUZZ_DIR)/fuzz.
 fuzz:
 	@$(DEPS) fuzz
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DDIMRIX_WITH_QT=OFF -DBUILD_TESTING=OFF -DDIMRIX_FUZZ=ON $(WERROR) $(EXTRA_CMAKE_FLAGS)
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target dimrix_bridge_fuzz dimrix_bridge_fuzz_corpus
-	cd $(FUZZ_DIR)/fuzz && ./dimrix_bridge_fuzz -max_total_time=$(FUZZ_SECONDS) \
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target dimrix_bridge_fuzz dimrix_bridge_fuzz_corpus \
+	    dimrix_console_fuzz
+	cd $(FUZZ_DIR)/fuzz && ./dimrix_bridge_fuzz -max_total_time=$$(( $(FUZZ_SECONDS) * 2 / 3 )) \
 	    -max_len=1500 -timeout=10 -print_final_stats=1 corpus
+	mkdir -p $(FUZZ_DIR)/fuzz/console-corpus
+	cd $(FUZZ_DIR)/fuzz && ./dimrix_console_fuzz \
+	    -max_total_time=$$(( $(FUZZ_SECONDS) - $(FUZZ_SECONDS) * 2 / 3 )) -max_len=512 -timeout=10 \
+	    -print_final_stats=1 console-corpus
 
 # The program cross-built for Windows (MinGW-w64), its engine tests, its window and its
 # port run under Wine. Qt for Windows: DIMRIX_QT_MINGW, or ../shared/toolchains/

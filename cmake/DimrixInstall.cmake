@@ -26,8 +26,11 @@ configure_file(${dimrix_packaging_src}/dimrix-monitor.1.in ${dimrix_packaging_ou
 # package's list of conffiles name them from here.
 set(DIMRIX_UNIT_DIR lib/systemd/system)
 set(DIMRIX_BRIDGE_DEFAULTS_FILE ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default/dimrix-bridge)
+# The web console's password, which the unit hands to the service as a credential.
+set(DIMRIX_BRIDGE_PASSWORD_FILE ${CMAKE_INSTALL_FULL_SYSCONFDIR}/dimrix-bridge/http-password)
 string(REPLACE "-" "\\-" DIMRIX_MAN_UNIT_DIR "${CMAKE_INSTALL_PREFIX}/${DIMRIX_UNIT_DIR}")
 string(REPLACE "-" "\\-" DIMRIX_MAN_DEFAULTS_FILE "${DIMRIX_BRIDGE_DEFAULTS_FILE}")
+string(REPLACE "-" "\\-" DIMRIX_MAN_PASSWORD_FILE "${DIMRIX_BRIDGE_PASSWORD_FILE}")
 configure_file(${dimrix_packaging_src}/dimrix-bridge.1.in ${dimrix_packaging_out}/dimrix-bridge.1
                @ONLY)
 configure_file(${dimrix_packaging_src}/dimrix-bridge@.service.in

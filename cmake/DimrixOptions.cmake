@@ -34,7 +34,7 @@ set(DIMRIX_BRIDGE_OPTION_QUIET
 set(DIMRIX_BRIDGE_OPTION_HTTP
     "Where the web console is served: ADDRESS:PORT (an IPv6 address in brackets), PORT on every interface (or on the one --bind names), or off. The default is port 9230.")
 set(DIMRIX_BRIDGE_OPTION_HTTP_PASSWORD_FILE
-    "The web console asks for the password on the first line of FILE (any user name). A FILE that its group or others may read is refused at start. Without it, anyone who reaches the port can drive the lights.")
+    "The web console asks for the password on the first line of FILE (any user name). A FILE that its group or others may read is refused at start. Without it, or when that line is empty, anyone who reaches the port can drive the lights.")
 set(DIMRIX_BRIDGE_OPTION_HTTP_PRIORITY
     "The sACN priority the web console's source starts at, 1 to 200 (default 100). It can be changed on the page.")
 set(DIMRIX_BRIDGE_LEVELS

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 
 #include "bridge/LinePatch.h"
 
@@ -15,14 +14,22 @@ using Kind = ConsoleCommand::Kind;
 // What a command acts on.
 enum class Target : std::uint8_t { Universe, Line };
 
+constexpr std::size_t kMostMembers = 3;
+
 struct Shape {
     std::string_view name;
     Kind kind;
     Target target;
     // Whether it drives levels, which needs the console taken.
     bool drives;
-    // The members beside "line" or "universe".
-    std::initializer_list<std::string_view> members;
+    // The members beside "line" or "universe" (an array of its own: an initializer list
+    // would not outlive the table's construction).
+    std::array<std::string_view, kMostMembers> memberNames{};
+    std::size_t memberCount = 0;
+
+    [[nodiscard]] std::span<const std::string_view> Members() const {
+        return {memberNames.data(), memberCount};
+    }
 };
 
 constexpr std::string_view kUniverse = "universe";
@@ -33,16 +40,16 @@ constexpr std::string_view kLevel = "level";
 constexpr std::string_view kLevels = "levels";
 constexpr std::string_view kPriority = "priority";
 
-const std::array kShapes{
-    Shape{"take", Kind::Take, Target::Universe, false, {}},
-    Shape{"level", Kind::Level, Target::Line, true, {kBoard, kChannel, kLevel}},
-    Shape{"levels", Kind::Levels, Target::Line, true, {kBoard, kLevels}},
-    Shape{"preset", Kind::Preset, Target::Line, true, {kLevel}},
-    Shape{"master", Kind::Master, Target::Line, true, {kLevel}},
-    Shape{"blackout", Kind::Blackout, Target::Line, true, {}},
-    Shape{"priority", Kind::Priority, Target::Universe, false, {kPriority}},
-    Shape{"release", Kind::Release, Target::Universe, false, {}},
-    Shape{"identify", Kind::Identify, Target::Line, false, {kBoard}},
+constexpr std::array kShapes{
+    Shape{"take", Kind::Take, Target::Universe, false, {}, 0},
+    Shape{"level", Kind::Level, Target::Line, true, {kBoard, kChannel, kLevel}, 3},
+    Shape{"levels", Kind::Levels, Target::Line, true, {kBoard, kLevels}, 2},
+    Shape{"preset", Kind::Preset, Target::Line, true, {kLevel}, 1},
+    Shape{"master", Kind::Master, Target::Line, true, {kLevel}, 1},
+    Shape{"blackout", Kind::Blackout, Target::Line, true, {}, 0},
+    Shape{"priority", Kind::Priority, Target::Universe, false, {kPriority}, 1},
+    Shape{"release", Kind::Release, Target::Universe, false, {}, 0},
+    Shape{"identify", Kind::Identify, Target::Line, false, {kBoard}, 1},
 };
 
 std::string Quoted(std::string_view name) {
@@ -95,7 +102,7 @@ public:
         for (const CommandField& field : m_fields) {
             const std::string_view name = field.name;
             const bool known = name == (shape.target == Target::Line ? kLine : kUniverse) ||
-                               std::ranges::find(shape.members, name) != shape.members.end();
+                               std::ranges::find(shape.Members(), name) != shape.Members().end();
             if (!known) {
                 Fail(std::string(shape.name) + " takes no member " + Quoted(name));
             }
@@ -172,7 +179,7 @@ ReadCommand ConsoleCommand::Read(std::string_view name, std::span<const CommandF
         }
     }
     const auto has = [shape](std::string_view member) {
-        return std::ranges::find(shape->members, member) != shape->members.end();
+        return std::ranges::find(shape->Members(), member) != shape->Members().end();
     };
     if (has(kBoard)) {
         command.board = static_cast<protocol::Address>(

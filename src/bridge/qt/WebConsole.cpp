@@ -68,17 +68,17 @@ WebConsole::WebConsole(const HttpOptions& http, const std::optional<QHostAddress
       m_universes(universes),
       m_log(log),
       m_address(http.address ? http.address : bind),
-      m_open(http.passwordFile.isEmpty()),
       m_framesCounted(lines.size(), 0),
       m_framesPerSecond(lines.size(), 0.0) {
     web::WebServerSettings settings;
     settings.address = m_address ? m_address->toString().toStdString() : std::string();
     settings.port = http.port;
     settings.hostName = QHostInfo::localHostName().toStdString();
-    if (!m_open) {
+    if (!http.passwordFile.isEmpty()) {
         settings.password =
             web::HttpPassword::FromFile(std::filesystem::path(http.passwordFile.toStdString()));
     }
+    m_open = !settings.password;
     for (std::size_t i = 0; i < universes.size(); ++i) {
         m_consoles.emplace_back(http.priority);
     }

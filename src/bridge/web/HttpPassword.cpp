@@ -31,7 +31,7 @@ bool SameSecret(std::string_view given, std::string_view secret) {
 
 }  // namespace
 
-HttpPassword HttpPassword::FromFile(const std::filesystem::path& path) {
+std::optional<HttpPassword> HttpPassword::FromFile(const std::filesystem::path& path) {
     const std::string name = path.string();
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
@@ -47,15 +47,16 @@ HttpPassword HttpPassword::FromFile(const std::filesystem::path& path) {
     }
 #endif
     std::ifstream file(path);
-    std::string password;
-    if (!file || !std::getline(file, password)) {
+    if (!file) {
         throw std::runtime_error("cannot read the password file " + name);
     }
+    std::string password;
+    std::getline(file, password);
     if (password.ends_with('\r')) {
         password.pop_back();
     }
     if (password.empty()) {
-        throw std::runtime_error("the password file " + name + " has an empty first line");
+        return std::nullopt;
     }
     return HttpPassword(std::move(password));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,10 @@ class HttpPassword {
 public:
     static constexpr std::string_view kChallenge = "Basic realm=\"dimrix-bridge\"";
 
-    // The file's first line. Throws std::runtime_error, saying why, when the file cannot be
-    // read, its first line is empty, or (on POSIX systems) its group or others may read it.
-    [[nodiscard]] static HttpPassword FromFile(const std::filesystem::path& path);
+    // The file's first line; nothing when that is empty (a service handed an empty file
+    // when none was set up). Throws std::runtime_error, saying why, when the file cannot
+    // be read, or (on POSIX systems) its group or others may read it.
+    [[nodiscard]] static std::optional<HttpPassword> FromFile(const std::filesystem::path& path);
 
     explicit HttpPassword(std::string password) : m_password(std::move(password)) {}
 

@@ -281,7 +281,10 @@ TEST(HttpPasswordTest, TheFirstLineOfAFileOnlyItsOwnerMayRead) {
     ::chmod(path.c_str(), 0604);
     EXPECT_THROW(HttpPassword::FromFile(path), std::runtime_error);
     ::chmod(path.c_str(), 0600);
-    EXPECT_TRUE(HttpPassword::FromFile(path).Admits("Basic OnNlc2FtZQ=="));
+    EXPECT_TRUE(HttpPassword::FromFile(path)->Admits("Basic OnNlc2FtZQ=="));
+    // What a service is handed when no password was set up.
+    std::ofstream(path) << "\nsecond line\n";
+    EXPECT_FALSE(HttpPassword::FromFile(path).has_value());
     std::filesystem::remove(path);
     EXPECT_THROW(HttpPassword::FromFile(path), std::runtime_error);
 }
