@@ -110,6 +110,23 @@ bool HttpClient::ReadUntil(const std::function<bool(const std::string&)>& done,
     return true;
 }
 
+std::size_t HttpClient::Drain() {
+    std::size_t drained = 0;
+    std::array<char, 4096> chunk{};
+    for (;;) {
+        const ssize_t got = ::recv(m_socket, chunk.data(), chunk.size(), MSG_DONTWAIT);
+        if (got == 0) {
+            m_closed = true;
+        }
+        if (got <= 0) {
+            break;
+        }
+        drained += static_cast<std::size_t>(got);
+    }
+    m_received.clear();
+    return drained;
+}
+
 bool HttpClient::ReadToClose(std::chrono::milliseconds within) {
     ReadUntil([this](const std::string&) { return m_closed; }, within);
     return m_closed;

@@ -42,6 +42,8 @@ public:
                    std::chrono::milliseconds within);
     // Reads until the server closes, at most `within`; returns whether it did.
     bool ReadToClose(std::chrono::milliseconds within);
+    // Reads and forgets whatever has arrived, without waiting; returns how many bytes.
+    std::size_t Drain();
     [[nodiscard]] bool Closed() const { return m_closed; }
     [[nodiscard]] const std::string& Received() const { return m_received; }
 
