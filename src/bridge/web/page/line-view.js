@@ -81,6 +81,7 @@ export class LineView {
         setText(parts.title, `Line ${line.index} · ${line.device}`);
         setText(parts.state, stateText(line));
         parts.state.dataset.state = line.state;
+        setText(parts.universe, String(line.universe));
         setText(parts.slots, `${line.firstSlot}–${line.lastSlot}`);
         setText(parts.artnet, line.artNet ?? 'none');
         setText(parts.fps, fixed(line.framesPerSecond, 1));
