@@ -33,8 +33,8 @@ PROGRAMS       := dimrix dimrix-monitor dimrix-bridge
 
 .PHONY: all deps configure build test test-sanitize test-without-qt test-windows configure-windows \
         package-windows check-windows-package check-bridge-interop check-bridge-console fuzz run \
-        program \
-        screenshot bench bench-build bench-windows-build format package package-check install uninstall clean
+        program screenshot bench bench-build bench-windows-build format package package-check install \
+        uninstall clean
 
 all: build
 
