@@ -137,6 +137,16 @@ check-bridge-console: configure
 	cmake --build $(DEV_DIR) -j $(JOBS) --target dimrix-bridge
 	bash tests/bridge/web/console-browser.sh $(DEV_DIR)/dimrix-bridge $(CONSOLE_SCREENSHOT)
 
+# The panel and the monitor from the developers' tree, read through the desktop's
+# accessibility bus (at-spi2-core, pyatspi) on a private X server as a screen reader
+# reads them: names, values, the report as an alert, a move made through the bus on a
+# pseudo-terminal, the monitor's grid as a table.
+.PHONY: check-accessibility
+check-accessibility: configure
+	@$(DEPS) accessibility
+	cmake --build $(DEV_DIR) -j $(JOBS) --target dimrix dimrix-monitor
+	bash tests/accessibility/check-accessibility.sh $(DEV_DIR)
+
 # The programs alone, without the test suites, in the users' tree: build/dimrix.
 program:
 	@$(DEPS) run

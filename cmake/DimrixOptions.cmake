@@ -40,7 +40,7 @@ set(DIMRIX_BRIDGE_OPTION_HTTP_PRIORITY
 set(DIMRIX_BRIDGE_LEVELS
     "DMX levels 0 to 255 become the boards' levels 0 to 100, rounded to nearest: 255 is 100, 128 is 50, 3 is 1 and 1 is 0.")
 set(DIMRIX_BRIDGE_ARTNET_ADDRESS
-    "sACN universe U is Art-Net Port-Address U-1: universe 1 is Art-Net 0:0:0.")
+    "sACN universe U up to 32768 is Art-Net Port-Address U-1: universe 1 is Art-Net 0:0:0, universe 32768 is 127:15:15. A Port-Address has 15 bits, so a line on a universe above 32768 has no Art-Net address: ArtPollReply does not list it, and no ArtDmx reaches it.")
 
 # The line under the usage: the summary (cmake/DimrixDescription.cmake) as a sentence.
 set(DIMRIX_HELP_DESCRIPTION "${DIMRIX_SUMMARY_CAPITALISED}.")

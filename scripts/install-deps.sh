@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those:
 #
-#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop console ci all
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop console accessibility ci all
 #
 #   run         compiler, CMake, Qt 6, Boost's headers (the bridge's web console) and fonts:
 #               enough to build and start the program
@@ -23,7 +23,11 @@
 #   console     run, plus Debian's chromium, chromium-driver and python3-selenium for the
 #               bridge's web console in a headless browser, iproute2 and util-linux for
 #               its private network namespace
-#   ci          test, package, fuzz, windows, interop and console: what .ci/run uses
+#   accessibility  run, plus Xvfb, a session bus (dbus-daemon's dbus-run-session),
+#               at-spi2-core's accessibility bus and registry, and Debian's python3 with
+#               pyatspi, which reads the programs as a screen reader does
+#   ci          test, package, fuzz, windows, interop, console and accessibility: what
+#               .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
 # uses sudo if sudo works without a password; otherwise it prints the apt-get line to
@@ -43,6 +47,7 @@ windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev
   libboost1.74-dev googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
 interop=("${run[@]}" ola iproute2 util-linux python3)
 console=("${run[@]}" chromium chromium-driver python3 python3-selenium iproute2 util-linux)
+accessibility=("${run[@]}" xvfb dbus dbus-daemon at-spi2-core python3 python3-pyatspi)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
   exit 0
@@ -62,12 +67,13 @@ for target in "$@"; do
     windows) wanted+=("${windows[@]}") ;;
     interop) wanted+=("${interop[@]}") ;;
     console) wanted+=("${console[@]}") ;;
+    accessibility) wanted+=("${accessibility[@]}") ;;
     ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}"
-      "${console[@]}") ;;
+      "${console[@]}" "${accessibility[@]}") ;;
     all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${fuzz[@]}"
-      "${windows[@]}" "${interop[@]}" "${console[@]}") ;;
+      "${windows[@]}" "${interop[@]}" "${console[@]}" "${accessibility[@]}") ;;
     *)
-      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop console ci all)" >&2
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop console accessibility ci all)" >&2
       exit 2
       ;;
   esac

@@ -48,10 +48,10 @@ ArtNetPacket::Verdict ArtNetPacket::Judge() const {
         return Verdict::Poll;
     }
     const std::uint16_t length = ReadBigEndian(m_bytes, kLengthAt);
-    if (length == 0 || length % 2 != 0 || length > kMaxSlots || length > m_bytes.size() - kDataAt) {
+    if (length == 0 || length > kMaxSlots || length > m_bytes.size() - kDataAt) {
         return Verdict::BadLength;
     }
-    if (m_bytes[kNetAt] > kMaxNet) {
+    if (!ArtNetAddress::FromSubUniAndNet(m_bytes[kSubUniAt], m_bytes[kNetAt])) {
         return Verdict::BadNet;
     }
     return Verdict::Dmx;
@@ -65,11 +65,12 @@ std::uint8_t ArtNetPacket::Physical() const {
     return IsDmx() ? m_bytes[kPhysicalAt] : 0;
 }
 
-std::uint16_t ArtNetPacket::PortAddress() const {
+ArtNetAddress ArtNetPacket::Address() const {
     if (!IsDmx()) {
-        return 0;
+        return {};
     }
-    return static_cast<std::uint16_t>(m_bytes[kNetAt] << kNetShift | m_bytes[kSubUniAt]);
+    return ArtNetAddress::FromSubUniAndNet(m_bytes[kSubUniAt], m_bytes[kNetAt])
+        .value_or(ArtNetAddress{});
 }
 
 std::span<const std::uint8_t> ArtNetPacket::Slots() const {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "bridge/ArtNetAddress.h"
+
 namespace dimrix::bridge {
 
 // One Art-Net datagram, read in place: the packet views the datagram's bytes and is valid
@@ -19,7 +21,7 @@ public:
         NotArtNet,    // no "Art-Net" identifier
         OldProtocol,  // protocol version below 14
         OtherOpCode,  // an OpCode the bridge has no use for
-        BadLength,    // DMX length odd, 0, over 512 or beyond the datagram
+        BadLength,    // DMX length 0, over 512 or beyond the datagram
         BadNet,       // Net above 0x7f: no 15-bit Port-Address
     };
     static constexpr std::size_t kVerdictCount = 8;
@@ -31,8 +33,6 @@ public:
     static constexpr std::uint16_t kProtocolVersion = 14;
     static constexpr std::uint16_t kPort = 6454;
     static constexpr std::size_t kMaxSlots = 512;
-    static constexpr std::uint8_t kMaxNet = 0x7f;
-    static constexpr unsigned kNetShift = 8;
     // Sequence 0: the sender does not number its packets.
     static constexpr std::uint8_t kUnsequenced = 0;
 
@@ -55,9 +55,9 @@ public:
     // The fields below mean something only for Dmx; otherwise they read as empty or 0.
     [[nodiscard]] std::uint8_t Sequence() const;
     [[nodiscard]] std::uint8_t Physical() const;
-    // Net, Sub-Net and Universe as one 15-bit number.
-    [[nodiscard]] std::uint16_t PortAddress() const;
-    // The DMX slots, slot 1 first.
+    [[nodiscard]] ArtNetAddress Address() const;
+    // The DMX slots, slot 1 first: as many as the Length field says, odd counts included
+    // (the standard asks senders for even ones, and not all do).
     [[nodiscard]] std::span<const std::uint8_t> Slots() const;
 
 private:

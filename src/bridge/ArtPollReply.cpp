@@ -11,11 +11,6 @@ namespace {
 
 constexpr unsigned kBitsPerByte = 8;
 constexpr std::uint8_t kByteMask = 0xff;
-// Bits 14-8 of a Port-Address are its Net, bits 7-4 its Sub-Net, bits 3-0 the port.
-constexpr unsigned kNetShift = 8;
-constexpr unsigned kSubNetShift = 4;
-constexpr std::uint8_t kNibbleMask = 0x0f;
-constexpr std::uint8_t kNetMask = 0x7f;
 // Node reports count replies in four decimal digits.
 constexpr std::uint32_t kReportCountWrap = 10000;
 
@@ -35,12 +30,12 @@ void PutText(ArtPollReply::Bytes& bytes, std::size_t at, std::size_t size, std::
     std::copy_n(text.begin(), length, bytes.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-// Net and Sub-Net: what the ports of one reply must share.
-std::uint16_t Group(std::uint16_t portAddress) {
-    return static_cast<std::uint16_t>(portAddress >> kSubNetShift);
+// What the ports of one reply must share.
+bool SameGroup(ArtNetAddress a, ArtNetAddress b) {
+    return a.Net() == b.Net() && a.SubNet() == b.SubNet();
 }
 
-ArtPollReply::Bytes Header(const ArtPollReply::Node& node, std::uint16_t group,
+ArtPollReply::Bytes Header(const ArtPollReply::Node& node, ArtNetAddress group,
                            std::uint8_t bindIndex) {
     ArtPollReply::Bytes bytes{};
     std::ranges::copy(ArtNetPacket::kId, bytes.begin());
@@ -48,9 +43,8 @@ ArtPollReply::Bytes Header(const ArtPollReply::Node& node, std::uint16_t group,
     std::ranges::copy(node.ip, bytes.begin() + ArtPollReply::kIpAt);
     PutLittleEndian(bytes, ArtPollReply::kPortAt, ArtNetPacket::kPort);
     PutBigEndian(bytes, ArtPollReply::kVersionAt, node.version);
-    bytes[ArtPollReply::kNetSwitchAt] =
-        static_cast<std::uint8_t>((group >> (kNetShift - kSubNetShift)) & kNetMask);
-    bytes[ArtPollReply::kSubSwitchAt] = static_cast<std::uint8_t>(group & kNibbleMask);
+    bytes[ArtPollReply::kNetSwitchAt] = group.Net();
+    bytes[ArtPollReply::kSubSwitchAt] = group.SubNet();
     PutBigEndian(bytes, ArtPollReply::kOemAt, ArtPollReply::kOemUnknown);
     bytes[ArtPollReply::kStatus1At] = ArtPollReply::kStatus1;
     PutText(bytes, ArtPollReply::kShortNameAt, ArtPollReply::kShortNameSize, node.shortName);
@@ -71,16 +65,20 @@ ArtPollReply::Bytes Header(const ArtPollReply::Node& node, std::uint16_t group,
 std::vector<ArtPollReply::Bytes> ArtPollReply::Build(const Node& node,
                                                      std::span<const Port> ports) {
     std::vector<Bytes> replies;
-    std::vector<std::uint16_t> groups;
+    std::vector<ArtNetAddress> groups;
     for (const Port& port : ports) {
+        if (!port.address) {
+            continue;
+        }
+        const ArtNetAddress address = *port.address;
         // The first reply of the port's group that still has room, or a new one.
         std::size_t reply = 0;
-        while (reply < replies.size() && (groups[reply] != Group(port.portAddress) ||
+        while (reply < replies.size() && (!SameGroup(groups[reply], address) ||
                                           replies[reply][kNumPortsAt + 1] == kMaxPorts)) {
             ++reply;
         }
         if (reply == replies.size()) {
-            groups.push_back(Group(port.portAddress));
+            groups.push_back(address);
             replies.push_back(
                 Header(node, groups.back(), static_cast<std::uint8_t>(kFirstBindIndex + reply)));
         }
@@ -88,7 +86,7 @@ std::vector<ArtPollReply::Bytes> ArtPollReply::Build(const Node& node,
         const std::size_t index = bytes[kNumPortsAt + 1]++;
         bytes[kPortTypesAt + index] = kPortTypeDmxOutput;
         bytes[kGoodOutputAt + index] = port.transmitting ? kGoodOutputTransmitting : 0;
-        bytes[kSwOutAt + index] = static_cast<std::uint8_t>(port.portAddress & kNibbleMask);
+        bytes[kSwOutAt + index] = address.Universe();
         bytes[kGoodOutputBAt + index] = kGoodOutputBNoRdmContinuous;
     }
     return replies;

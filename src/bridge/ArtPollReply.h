@@ -3,15 +3,19 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "bridge/ArtNetAddress.h"
+
 namespace dimrix::bridge {
 
 // The answer to an ArtPoll: the bridge as an Art-Net node with one DMX output port per
-// line. One reply carries at most four ports, all in one Net and Sub-Net; lines elsewhere
-// get replies of their own, told apart by the bind index (1 upwards).
+// line that has a Port-Address. One reply carries at most four ports, all in one Net and
+// Sub-Net; lines elsewhere get replies of their own, told apart by the bind index (1
+// upwards).
 class ArtPollReply {
 public:
     static constexpr std::size_t kSize = 239;
@@ -75,7 +79,8 @@ public:
     };
 
     struct Port {
-        std::uint16_t portAddress = 0;
+        // None for a line on a universe above 32768: it is not listed.
+        std::optional<ArtNetAddress> address;
         // The line has data and is sending it.
         bool transmitting = false;
     };

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "bridge/ArtNetAddress.h"
 #include "bridge/LineLevels.h"
 #include "protocol/Protocol.h"
 
@@ -38,9 +39,9 @@ public:
     [[nodiscard]] std::uint16_t Universe() const { return m_universe; }
     // 1-based slot of board 128's channel 0.
     [[nodiscard]] int Start() const { return m_start; }
-    // The Art-Net Port-Address of the universe: sACN universe 1 is Art-Net 0:0:0.
-    [[nodiscard]] std::uint16_t PortAddress() const {
-        return static_cast<std::uint16_t>(m_universe - 1);
+    // The universe's Art-Net Port-Address; none above universe 32768.
+    [[nodiscard]] std::optional<ArtNetAddress> ArtNet() const {
+        return ArtNetAddress::FromSacnUniverse(m_universe);
     }
 
     // The line's levels from the DMX slots of its universe (slot 1 first); slots the

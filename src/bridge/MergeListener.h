@@ -8,7 +8,7 @@ namespace dimrix::bridge {
 
 // Why a source stopped counting.
 enum class SourceLoss {
-    Timeout,     // no data for 2.5 s
+    Timeout,     // no levels for 2.5 s
     Terminated,  // it said it stops
 };
 
@@ -19,7 +19,8 @@ enum class SourceRefusal {
 };
 
 // Told once of each event of one universe's merge, as it happens, so the program logs
-// each once. A refused source is told again only after the refusal ended in between.
+// each once. A refused source is told again only after the refusal ended in between. Of
+// network sources only: the bridge's own console is not told.
 class MergeListener {
 public:
     virtual ~MergeListener() = default;

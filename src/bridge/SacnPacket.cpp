@@ -79,10 +79,20 @@ SacnPacket::Verdict SacnPacket::Judge() const {
     if (universe < kFirstUniverse || universe > kLastUniverse) {
         return Verdict::BadUniverse;
     }
-    if (m_bytes[kStartCodeAt] != kDmxStartCode) {
+    const std::uint8_t options = m_bytes[kOptionsAt];
+    if ((options & kOptionPreview) != 0) {
+        return Verdict::Preview;
+    }
+    // Whatever it carries, the end of a stream is news the merge must hear.
+    if ((options & kOptionTerminated) != 0 || m_bytes[kStartCodeAt] == kDmxStartCode) {
+        return Verdict::Data;
+    }
+    if (m_bytes[kStartCodeAt] != kSlotPriorityStartCode) {
         return Verdict::OtherStartCode;
     }
-    return Verdict::Data;
+    const bool inRange = std::ranges::all_of(
+        m_bytes.subspan(kSlotsAt), [](std::uint8_t priority) { return priority <= kMaxPriority; });
+    return inRange ? Verdict::Data : Verdict::BadSlotPriority;
 }
 
 SacnPacket::Cid SacnPacket::SourceCid() const {
@@ -118,6 +128,10 @@ std::uint8_t SacnPacket::Options() const {
 
 std::uint16_t SacnPacket::Universe() const {
     return IsData() ? Read16(m_bytes, kUniverseAt) : 0;
+}
+
+std::uint8_t SacnPacket::StartCode() const {
+    return IsData() ? m_bytes[kStartCodeAt] : 0;
 }
 
 std::span<const std::uint8_t> SacnPacket::Slots() const {

@@ -9,26 +9,30 @@
 namespace dimrix::bridge {
 
 // One E1.31 datagram, read in place: the packet views the datagram's bytes and is valid
-// only while they are. Only a well-formed data packet with DMX start code 0 is Data;
-// everything else says why it was refused, so the program can count each kind.
+// only while they are. Data is what the merge reads: a well-formed data packet, not
+// preview, carrying levels (start code 0) or per-slot priorities (0xDD, every value 0 to
+// 200), or any start code at all when it says the stream terminates. Everything else
+// says why it was refused, so the program can count each kind.
 class SacnPacket {
 public:
     using Cid = std::array<std::uint8_t, 16>;
 
     enum class Verdict {
-        Data,            // a data packet to merge
-        Extended,        // synchronisation or discovery: read, not used
-        TooShort,        // shorter than the headers of a data packet
-        NotAcn,          // preamble, postamble or packet identifier wrong
-        BadPdu,          // a layer's flags or length disagree with the datagram
-        UnknownVector,   // root or framing vector of no data packet
-        BadDmp,          // DMP vector, address and data type, first address or increment
-        BadCount,        // property value count disagrees with the length, or over 513
-        BadPriority,     // over 200
-        BadUniverse,     // 0 or above 63999
-        OtherStartCode,  // not DMX level data
+        Data,             // a data packet to merge
+        Extended,         // synchronisation or discovery: read, not used
+        TooShort,         // shorter than the headers of a data packet
+        NotAcn,           // preamble, postamble or packet identifier wrong
+        BadPdu,           // a layer's flags or length disagree with the datagram
+        UnknownVector,    // root or framing vector of no data packet
+        BadDmp,           // DMP vector, address and data type, first address or increment
+        BadCount,         // property value count disagrees with the length, or over 513
+        BadPriority,      // over 200
+        BadUniverse,      // 0 or above 63999
+        Preview,          // for a sender's visualiser, never for the stage
+        BadSlotPriority,  // a per-slot priority over 200
+        OtherStartCode,   // neither levels nor per-slot priorities
     };
-    static constexpr std::size_t kVerdictCount = 11;
+    static constexpr std::size_t kVerdictCount = 13;
 
     static constexpr std::uint16_t kPreambleSize = 0x0010;
     static constexpr std::uint16_t kPostambleSize = 0x0000;
@@ -46,6 +50,7 @@ public:
     static constexpr std::uint16_t kFirstUniverse = 1;
     static constexpr std::uint16_t kLastUniverse = 63999;
     static constexpr std::uint8_t kDmxStartCode = 0x00;
+    static constexpr std::uint8_t kSlotPriorityStartCode = 0xdd;
     static constexpr std::size_t kMaxSlots = 512;
     static constexpr std::uint8_t kOptionPreview = 0x80;
     static constexpr std::uint8_t kOptionTerminated = 0x40;
@@ -83,11 +88,11 @@ public:
     [[nodiscard]] std::uint8_t Priority() const;
     [[nodiscard]] std::uint8_t Sequence() const;
     [[nodiscard]] std::uint8_t Options() const;
-    [[nodiscard]] bool Preview() const { return (Options() & kOptionPreview) != 0; }
     // The source stops sending: its data must be released at once, not merged.
     [[nodiscard]] bool Terminated() const { return (Options() & kOptionTerminated) != 0; }
     [[nodiscard]] std::uint16_t Universe() const;
-    // The DMX slots, slot 1 first (start code not included).
+    [[nodiscard]] std::uint8_t StartCode() const;
+    // The slots after the start code, slot 1 first: levels, or per-slot priorities.
     [[nodiscard]] std::span<const std::uint8_t> Slots() const;
 
 private:

@@ -19,10 +19,13 @@
 
 #include "panel/ErrorReport.h"
 #include "serial/SerialLink.h"
+#include "window/AccessibleChangeCoalescer.h"
+#include "window/AccessibleTexts.h"
 #include "window/FormLayout.h"
 #include "window/GroupFrame.h"
 #include "window/HandlerGuard.h"
 #include "window/PanelScrollBar.h"
+#include "window/PanelScrollBarAccessible.h"
 
 namespace dimrix::window {
 
@@ -39,9 +42,6 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint |
                                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 
 constexpr const char* kIconResource = ":/dimrix.xpm";
-
-// The channel titles "PWM0" ... "PWM7" are the labels numbered from here on.
-constexpr int kFirstChannelTitle = 3;
 
 // The broadcast buttons, strongest on top.
 constexpr std::array kBroadcastButtons{
@@ -73,7 +73,9 @@ void Configure(QTimer& timer, const panel::TimerSettings& settings) {
 
 Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
     : QWidget(parent, kWindowFlags) {
+    PanelScrollBarAccessible::Install();
     m_model = std::make_unique<PanelModel>(std::move(port), *this);
+    m_announcer = new AccessibleChangeCoalescer(this);
     setObjectName(ToQString(FormLayout::kWindowName));
     setWindowTitle(panel::kAppTitle);
     setWindowIcon(QIcon(kIconResource));
@@ -92,11 +94,16 @@ Form1::Form1(std::unique_ptr<serial::PortService> port, QWidget* parent)
     SetFocusOrder();
     CreateTimers();
     CentreOnScreen();
+    QAccessible::installActivationObserver(this);
+    if (QAccessible::isActive()) {
+        ShowPortDevices();
+    }
 }
 
 // The scroll bars hold references into the panel and the buttons and timers call it, so
 // the children go first, while the panel still exists; the panel goes with the members.
 Form1::~Form1() {
+    QAccessible::removeActivationObserver(this);
     const QObjectList children = this->children();
     qDeleteAll(children);
 }
@@ -119,6 +126,13 @@ Widget* Form1::Make(std::string_view name, Args&&... args) {
     } else if constexpr (std::is_base_of_v<QAbstractButton, Widget>) {
         widget->setText(caption);
     }
+    const SpokenText spoken = AccessibleTexts::Of(name);
+    if (!spoken.name.empty()) {
+        widget->setAccessibleName(QString::fromStdString(spoken.name));
+    }
+    if (!spoken.description.empty()) {
+        widget->setAccessibleDescription(QString::fromStdString(spoken.description));
+    }
     return widget;
 }
 
@@ -134,8 +148,10 @@ QWidget* Form1::ContainerOf(std::string_view container) {
 }
 
 void Form1::CreateAddressColumn() {
-    Make<QLabel>("Label1");
+    auto* range = Make<QLabel>("Label1");
     m_vScroll3 = Make<PanelScrollBar>("VScroll3", m_model->VScroll3());
+    // A label's buddy is what assistive technology reads it as the label of.
+    range->setBuddy(m_vScroll3);
     m_text1 = Make<QLineEdit>("Text1");
     // Only the address slider changes the address; the box just shows it.
     m_text1->setReadOnly(true);
@@ -146,7 +162,7 @@ void Form1::CreateAddressColumn() {
 void Form1::CreateChannelColumns() {
     for (int channel = 0; channel < kChannelCount; ++channel) {
         const auto slot = static_cast<std::size_t>(channel);
-        Make<QLabel>("Label" + std::to_string(kFirstChannelTitle + channel));
+        Make<QLabel>(FormLayout::TitleOfChannel(channel));
         auto* fadeUp = Make<QPushButton>(FormLayout::ArrayMember("Command9", channel));
         connect(fadeUp, &QPushButton::clicked, this,
                 [this, channel] { HandlerGuard::Run([&] { m_model->Command9_Click(channel); }); });
@@ -156,6 +172,7 @@ void Form1::CreateChannelColumns() {
         m_vScroll1.at(slot) = Make<PanelScrollBar>(FormLayout::ArrayMember("VScroll1", channel),
                                                    m_model->VScroll1(channel));
         m_label2.at(slot) = Make<QLabel>(FormLayout::ArrayMember("Label2", channel));
+        m_label2.at(slot)->setBuddy(m_vScroll1.at(slot));
     }
 }
 
@@ -163,6 +180,7 @@ void Form1::CreateMasterColumn() {
     MakeButton({"Command6", &PanelModel::Command6_Click});
     m_vScroll2 = Make<PanelScrollBar>("VScroll2", m_model->VScroll2());
     m_label12 = Make<QLabel>("Label12");
+    m_label12->setBuddy(m_vScroll2);
 }
 
 void Form1::CreateConnectGroup() {
@@ -248,19 +266,22 @@ void Form1::ControlChanged(panel::ControlId control) {
     const auto slot = static_cast<std::size_t>(control.index);
     switch (control.control) {
         case Control::ChannelSlider:
-            m_vScroll1.at(slot)->ShowSliderValue();
+            m_announcer->Show([&] { m_vScroll1.at(slot)->ShowSliderValue(); });
             break;
         case Control::ChannelReadout:
-            m_label2.at(slot)->setText(QString::fromStdString(m_model->Label2(control.index)));
+            m_announcer->Show([&] {
+                m_label2.at(slot)->setText(QString::fromStdString(m_model->Label2(control.index)));
+            });
             break;
         case Control::MasterSlider:
-            m_vScroll2->ShowSliderValue();
+            m_announcer->Show([&] { m_vScroll2->ShowSliderValue(); });
             break;
         case Control::MasterReadout:
-            m_label12->setText(QString::fromStdString(m_model->Label12()));
+            m_announcer->Show(
+                [&] { m_label12->setText(QString::fromStdString(m_model->Label12())); });
             break;
         case Control::AddressSlider:
-            m_vScroll3->ShowSliderValue();
+            m_announcer->Show([&] { m_vScroll3->ShowSliderValue(); });
             break;
         case Control::AddressText:
             m_text1->setText(QString::fromStdString(m_model->Text1()));
@@ -286,10 +307,18 @@ void Form1::ShowPortDevices() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ToolTip && (watched == m_option1 || watched == m_option2)) {
+    const bool speaking = event->type() == QEvent::FocusIn && QAccessible::isActive();
+    if ((event->type() == QEvent::ToolTip || speaking) &&
+        (watched == m_option1 || watched == m_option2)) {
         ShowPortDevices();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::accessibilityActiveChanged(bool active) {
+    if (active) {
+        ShowPortDevices();
+    }
 }
 
 void Form1::ShowMessage(const std::string& title, const std::string& text) {

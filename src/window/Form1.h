@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -18,6 +19,7 @@ class QRadioButton;
 
 namespace dimrix::window {
 
+class AccessibleChangeCoalescer;
 class PanelScrollBar;
 
 // A push button and the one panel operation its click runs.
@@ -29,7 +31,7 @@ struct ButtonBinding {
 // The program's one window. It owns the panel, shows every value the panel holds and
 // hands each event it handles to exactly one panel operation. It keeps no state of its
 // own: every value on screen is read from the panel when the panel says it changed.
-class Form1 : public QWidget, public panel::PanelListener {
+class Form1 : public QWidget, public panel::PanelListener, private QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
@@ -47,7 +49,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Fills the port choices' tooltips as one is about to show.
+    // Fills the port choices' tooltips as one is about to show, or, for assistive
+    // technology, which reads them as descriptions, as one takes the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -62,6 +65,9 @@ private:
     void ShowEveryControl();
     void ShowPortChoice();
     void ShowPortDevices();
+    // With assistive technology on, the port choices name their devices up front: a
+    // screen reader may read them without the pointer ever resting on one.
+    void accessibilityActiveChanged(bool active) override;
 
     // Creates a control as laid out: in its container, named, placed and captioned.
     template <typename Widget, typename... Args>
@@ -78,6 +84,7 @@ private:
     QRadioButton* m_option1 = nullptr;
     QRadioButton* m_option2 = nullptr;
     QPushButton* m_command1 = nullptr;
+    AccessibleChangeCoalescer* m_announcer = nullptr;
     // Made once every other member exists, since the panel holds on to *this; it goes
     // after the child widgets, which hold references into it (see ~Form1).
     std::unique_ptr<panel::PanelModel> m_model;

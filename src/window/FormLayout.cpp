@@ -14,6 +14,8 @@ constexpr int kPixelsPerInch = 96;
 constexpr double kFontPoints = 8.25;
 
 constexpr TwipRect kClientArea{0, 0, 11220, 5160};
+// The channel titles "PWM0" ... "PWM7" are the labels numbered from here on.
+constexpr int kFirstChannelTitle = 3;
 constexpr int kFrameCaptionIndent = 120;
 
 // The window's layout, in twips. A few channel controls sit some twips off their column;
@@ -146,7 +148,11 @@ QFont FormLayout::FontOf(Face face) {
 }
 
 std::string FormLayout::ArrayMember(std::string_view array, int index) {
-    return std::string(array) + "_" + std::to_string(index);
+    return std::string(array) + kArraySeparator + std::to_string(index);
+}
+
+std::string FormLayout::TitleOfChannel(int channel) {
+    return "Label" + std::to_string(kFirstChannelTitle + channel);
 }
 
 }  // namespace dimrix::window

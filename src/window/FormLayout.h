@@ -54,8 +54,13 @@ public:
     [[nodiscard]] static std::span<const std::string_view> FocusOrder();
     // The font of a face, or the closest one this system has.
     [[nodiscard]] static QFont FontOf(Face face);
+    // Joins a control array's name and a member's index in the member's object name.
+    static constexpr char kArraySeparator = '_';
+
     // Object name of one member of a control array: "VScroll1" and 3 give "VScroll1_3".
     [[nodiscard]] static std::string ArrayMember(std::string_view array, int index);
+    // Object name of the title over a channel's column: 3 gives "Label6", captioned "PWM3".
+    [[nodiscard]] static std::string TitleOfChannel(int channel);
 };
 
 }  // namespace dimrix::window

@@ -1,7 +1,10 @@
 #include "window/PanelScrollBar.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "window/HandlerGuard.h"
@@ -10,8 +13,11 @@ namespace dimrix::window {
 
 namespace {
 
-// Arrow and track clicks both move a panel slider by one.
-constexpr int kStep = 1;
+// The window's only modal box is a report; while it is open, Qt keeps the operator's
+// input from the window. Assistive tools reach the window around that, so they ask this.
+bool ReportIsOpen() {
+    return QApplication::activeModalWidget() != nullptr;
+}
 
 }  // namespace
 
@@ -43,6 +49,27 @@ int PanelScrollBar::ToPosition(panel::SliderModel::Level value) const {
 
 panel::SliderModel::Level PanelScrollBar::ToValue(int position) const {
     return static_cast<panel::SliderModel::Level>(m_slider.Min() + position * Direction());
+}
+
+void PanelScrollBar::RequestValue(double requested) {
+    if (std::isnan(requested) || ReportIsOpen()) {
+        return;
+    }
+    const double lowest = std::min(m_slider.Min(), m_slider.Max());
+    const double highest = std::max(m_slider.Min(), m_slider.Max());
+    const auto level =
+        static_cast<panel::SliderModel::Level>(std::lround(std::clamp(requested, lowest, highest)));
+    // The move may open a report, whose event loop would otherwise hold the caller's
+    // reply for as long as the box stays open. A report that opened in the meantime (an
+    // earlier request's, run from this event loop) refuses the move as it would a key.
+    QMetaObject::invokeMethod(
+        this,
+        [this, level] {
+            if (!ReportIsOpen()) {
+                HandlerGuard::Run([&] { m_slider.SetValue(level); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 // Arrows, track, keys and the wheel arrive here with the new position already set. A

@@ -17,11 +17,22 @@ class PanelScrollBar : public QScrollBar {
     Q_OBJECT
 
 public:
+    // Arrow and track clicks, keys and assistive tools move a panel slider by one.
+    static constexpr int kStep = 1;
+
     PanelScrollBar(panel::SliderModel& slider, QWidget* parent);
 
     // Shows the slider's current value without telling anyone: the value came from the
     // panel, which already knows.
     void ShowSliderValue();
+
+    // The slider as the operator means it, the larger value at the top; what assistive
+    // technology reads.
+    [[nodiscard]] const panel::SliderModel& Slider() const { return m_slider; }
+    // Assistive technology asks for a value: rounded to a whole one within the slider's
+    // range, it becomes one keyboard move, made from the event loop once this has
+    // returned. Refused while a report box is open, as the operator's input is.
+    void RequestValue(double requested);
 
 protected:
     bool event(QEvent* event) override;

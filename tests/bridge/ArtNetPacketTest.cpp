@@ -27,6 +27,8 @@ TEST(ArtNetPacketTest, TellsDmxAndPollFromEverythingElse) {
     const Case cases[] = {
         {"four slots", good, Verdict::Dmx},
         {"two slots", samples::ArtDmx({9, 9}), Verdict::Dmx},
+        {"one slot", samples::ArtDmx({9}), Verdict::Dmx},
+        {"length odd", With(good, 16, {0x00, 0x03}), Verdict::Dmx},
         {"512 slots", samples::ArtDmx(Bytes(512, 1)), Verdict::Dmx},
         {"version 256", With(good, 10, {0x01, 0x00}), Verdict::Dmx},
         {"data beyond the length", With(good, 17, {0x02}), Verdict::Dmx},
@@ -40,8 +42,8 @@ TEST(ArtNetPacketTest, TellsDmxAndPollFromEverythingElse) {
         {"ArtPollReply", With(good, 8, {0x00, 0x21}), Verdict::OtherOpCode},
         {"version 13", With(good, 10, {0x00, 0x0d}), Verdict::OldProtocol},
         {"length 0", With(good, 16, {0x00, 0x00}), Verdict::BadLength},
-        {"length odd", With(good, 16, {0x00, 0x03}), Verdict::BadLength},
         {"length beyond the packet", With(good, 16, {0x00, 0x06}), Verdict::BadLength},
+        {"odd length beyond the packet", With(good, 16, {0x00, 0x05}), Verdict::BadLength},
         {"length little-endian", With(good, 16, {0x04, 0x00}), Verdict::BadLength},
         {"length 514", With(samples::ArtDmx(Bytes(514, 1)), 16, {0x02, 0x02}), Verdict::BadLength},
         {"net above 0x7f", With(good, 15, {0x80}), Verdict::BadNet},
@@ -65,14 +67,15 @@ TEST(ArtNetPacketTest, YieldsTheFieldsOfArtDmx) {
         const Bytes bytes = With(samples::ArtDmx({5, 6}, c.portAddress, c.sequence), 13, {3});
         const ArtNetPacket packet(bytes);
         ASSERT_EQ(packet.Judged(), Verdict::Dmx);
-        EXPECT_EQ(packet.PortAddress(), c.portAddress);
+        EXPECT_EQ(packet.Address().PortAddress(), c.portAddress);
         EXPECT_EQ(packet.Sequence(), c.sequence);
         EXPECT_EQ(packet.Physical(), 3);
         EXPECT_EQ(Bytes(packet.Slots().begin(), packet.Slots().end()), (Bytes{5, 6}));
     }
-    // Only the length's slots are data, however long the datagram.
-    const Bytes longer = With(samples::ArtDmx({5, 6, 7, 8}), 17, {0x02});
-    EXPECT_EQ(ArtNetPacket(longer).Slots().size(), 2U);
+    // Only the length's slots are data, however long the datagram, odd lengths too.
+    const Bytes longer = With(samples::ArtDmx({5, 6, 7, 8}), 17, {0x03});
+    const ArtNetPacket odd(longer);
+    EXPECT_EQ(Bytes(odd.Slots().begin(), odd.Slots().end()), (Bytes{5, 6, 7}));
 }
 
 }  // namespace

@@ -38,6 +38,10 @@ std::vector<Run> Common(std::uint8_t net, std::uint8_t subNet, std::uint8_t bind
     };
 }
 
+ArtPollReply::Port Port(std::uint16_t portAddress, bool transmitting) {
+    return {ArtNetAddress::FromPortAddress(portAddress).value(), transmitting};
+}
+
 void ExpectReply(const ArtPollReply::Bytes& reply, std::vector<Run> runs, const std::string& name) {
     std::vector<std::uint8_t> expected(239, 0);
     for (const Run& run : runs) {
@@ -55,10 +59,12 @@ TEST(ArtPollReplyTest, OneReplyPerNetAndSubNetOfAtMostFourPorts) {
                                   .shortName = "dimrix-bridge",
                                   .longName = "Dimrix serial bridge",
                                   .replyCount = 10042};
-    // Lines on universes 1, 2, 0x107 and 1 again, then four more in Net 0 Sub-Net 0.
-    const std::vector<ArtPollReply::Port> ports{{0x0000, true}, {0x0001, false}, {0x0106, true},
-                                                {0x0000, true}, {0x0005, true},  {0x000f, true},
-                                                {0x0002, true}, {0x0003, true}};
+    // Lines on universes 1, 2, 0x107 and 1 again, one above 32768 (not listed), then four
+    // more in Net 0 Sub-Net 0.
+    const std::vector<ArtPollReply::Port> ports{
+        Port(0x0000, true), Port(0x0001, false),  Port(0x0106, true),
+        Port(0x0000, true), {std::nullopt, true}, Port(0x0005, true),
+        Port(0x000f, true), Port(0x0002, true),   Port(0x0003, true)};
     const auto replies = ArtPollReply::Build(node, ports);
     ASSERT_EQ(replies.size(), 3U);
 
@@ -90,7 +96,7 @@ TEST(ArtPollReplyTest, OneReplyPerNetAndSubNetOfAtMostFourPorts) {
 TEST(ArtPollReplyTest, NamesAreCutLeavingTheirTerminator) {
     const std::string longName(100, 'L');
     const ArtPollReply::Node node{.shortName = "an eighteen-byte name", .longName = longName};
-    const std::vector<ArtPollReply::Port> ports{{0x7fff, false}};
+    const std::vector<ArtPollReply::Port> ports{Port(0x7fff, false)};
     const auto replies = ArtPollReply::Build(node, ports);
     ASSERT_EQ(replies.size(), 1U);
     const ArtPollReply::Bytes& reply = replies[0];

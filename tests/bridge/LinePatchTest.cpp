@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,26 @@ TEST(LinePatchTest, ReadsDeviceUniverseAndStart) {
         EXPECT_EQ(parsed.patch->Device(), c.device);
         EXPECT_EQ(parsed.patch->Universe(), c.universe) << c.text;
         EXPECT_EQ(parsed.patch->Start(), c.start) << c.text;
-        EXPECT_EQ(parsed.patch->PortAddress(), c.universe - 1) << c.text;
     }
+}
+
+TEST(LinePatchTest, ItsUniverseHasAnArtNetAddressUpTo32768) {
+    struct Case {
+        std::uint16_t universe;
+        std::optional<std::uint16_t> portAddress;
+        std::string text;
+    };
+    const Case cases[] = {
+        {1, 0x0000, "0:0:0"},         {16, 0x000f, "0:0:15"},        {256, 0x00ff, "0:15:15"},
+        {32768, 0x7fff, "127:15:15"}, {32769, std::nullopt, "none"}, {63999, std::nullopt, "none"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<ArtNetAddress> address = LinePatch("COM3", c.universe, 1).ArtNet();
+        EXPECT_EQ(address ? std::optional(address->PortAddress()) : std::nullopt, c.portAddress)
+            << c.universe;
+        EXPECT_EQ(address ? address->Text() : "none", c.text) << c.universe;
+    }
+    EXPECT_FALSE(ArtNetAddress::FromPortAddress(0x8000));
 }
 
 TEST(LinePatchTest, RefusesWithTheReason) {

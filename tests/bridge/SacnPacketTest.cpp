@@ -69,8 +69,11 @@ TEST(SacnPacketTest, AcceptsOnlyWellFormedDataPackets) {
         {"universe 63999", With(good, 113, {0xf9, 0xff}), Verdict::Data},
         {"universe 64000", With(good, 113, {0xfa, 0x00}), Verdict::BadUniverse},
         {"text start code", With(good, 125, {0x17}), Verdict::OtherStartCode},
-        {"per-slot priority start code", With(good, 125, {0xdd}), Verdict::OtherStartCode},
-        {"preview", With(good, 112, {0x80}), Verdict::Data},
+        {"text start code, terminated", With(With(good, 125, {0x17}), 112, {0x40}), Verdict::Data},
+        {"per-slot priorities up to 200", With(good, 125, {0xdd, 0, 200, 1}), Verdict::Data},
+        {"per-slot priority 201", With(good, 125, {0xdd, 0, 201, 1}), Verdict::BadSlotPriority},
+        {"preview", With(good, 112, {0x80}), Verdict::Preview},
+        {"preview, terminated", With(good, 112, {0xc0}), Verdict::Preview},
         {"terminated", With(good, 112, {0x40}), Verdict::Data},
     };
     for (const Case& c : cases) {
@@ -82,7 +85,6 @@ TEST(SacnPacketTest, YieldsEveryFieldOfADataPacket) {
     struct Case {
         samples::SacnFields fields;
         std::string name;
-        bool preview;
         bool terminated;
     };
     const std::string longName(64, 'n');
@@ -91,19 +93,19 @@ TEST(SacnPacketTest, YieldsEveryFieldOfADataPacket) {
           .name = "Front desk",
           .priority = 0,
           .sequence = 255,
-          .options = 0xc0,
-          .universe = 0x1234},
+          .options = 0x40,
+          .universe = 0x1234,
+          .startCode = 0x17},
          "Front desk",
-         true,
          true},
         {{.cidSeed = 0xf0,
           .name = longName,
           .priority = 200,
           .sequence = 1,
           .options = 0x00,
-          .universe = 1},
+          .universe = 1,
+          .startCode = 0xdd},
          longName,
-         false,
          false},
     };
     for (const Case& c : cases) {
@@ -115,9 +117,9 @@ TEST(SacnPacketTest, YieldsEveryFieldOfADataPacket) {
         EXPECT_EQ(packet.SourceName(), c.name);
         EXPECT_EQ(packet.Priority(), c.fields.priority);
         EXPECT_EQ(packet.Sequence(), c.fields.sequence);
-        EXPECT_EQ(packet.Preview(), c.preview);
         EXPECT_EQ(packet.Terminated(), c.terminated);
         EXPECT_EQ(packet.Universe(), c.fields.universe);
+        EXPECT_EQ(packet.StartCode(), c.fields.startCode);
         EXPECT_EQ(Bytes(packet.Slots().begin(), packet.Slots().end()), kThreeSlots);
     }
 }

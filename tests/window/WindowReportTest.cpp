@@ -1,3 +1,5 @@
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTimer>
@@ -116,6 +118,28 @@ TEST_F(WindowReportTest, HoldingAnArrowUnderAReportDoesNotRepeat) {
     QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, arrow);
     LetTicksPass(4);
     EXPECT_EQ(TextOf("Label2_2"), "1");
+    EXPECT_EQ(watcher.Reports().size(), 1u);
+}
+
+// Assistive tools reach the window around a report box's modality. A move that opens a
+// report must not keep their call waiting on the box, and while one is open their moves
+// are refused, as the operator's are: whether asked for then, or asked for before and
+// due to run then.
+TEST_F(WindowReportTest, AssistiveToolsAreAnsweredBeforeAReportAndRefusedWhileOneIsOpen) {
+    const auto slider = [this](const char* name) {
+        return QAccessible::queryAccessibleInterface(Find(name))->valueInterface();
+    };
+    ReportWatcher watcher([&](QMessageBox&) { slider("VScroll1_5")->setCurrentValue(50); });
+
+    slider("VScroll1_3")->setCurrentValue(40);  // the port is closed: a report
+    slider("VScroll1_6")->setCurrentValue(60);  // would run while that report is open
+    EXPECT_TRUE(watcher.Reports().empty()) << "the call waited for the report";
+
+    EXPECT_TRUE(WaitUntil([&watcher] { return !watcher.Reports().empty(); }));
+    LetTicksPass(4);
+    EXPECT_EQ(TextOf("Label2_3"), "40");
+    EXPECT_EQ(TextOf("Label2_5"), "0");
+    EXPECT_EQ(TextOf("Label2_6"), "0");
     EXPECT_EQ(watcher.Reports().size(), 1u);
 }
 

@@ -1,8 +1,11 @@
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QtTest/QTest>
+#include <cmath>
 #include <vector>
 
 #include "WindowFixture.h"
@@ -120,6 +123,67 @@ TEST_F(WindowSliderTest, MasterSliderOnlyMovesItsReadoutUntilSend) {
         auto* bar = Find<QScrollBar>("VScroll1_" + index);
         EXPECT_EQ(bar->value(), bar->maximum() - 2);
     }
+}
+
+// Assistive tools read a slider as the operator means it, though the scroll bar under it
+// counts from the top, and set it by one keyboard move, made once their call has
+// returned; whatever number they send is rounded into the slider's range.
+TEST_F(WindowSliderTest, AssistiveToolsReadAndMoveTheLevelTheOperatorMeans) {
+    struct Reading {
+        const char* slider;
+        int value;
+        int minimum;
+        int maximum;
+    };
+    for (const Reading& expected :
+         {Reading{"VScroll1_3", 0, 0, 100}, Reading{"VScroll2", 0, 0, 100},
+          Reading{"VScroll3", 128, 128, 158}}) {
+        QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(Find(expected.slider));
+        ASSERT_NE(slider->valueInterface(), nullptr) << expected.slider;
+        EXPECT_EQ(slider->role(), QAccessible::Slider) << expected.slider;
+        EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), expected.value)
+            << expected.slider;
+        EXPECT_EQ(slider->valueInterface()->minimumValue().toInt(), expected.minimum)
+            << expected.slider;
+        EXPECT_EQ(slider->valueInterface()->maximumValue().toInt(), expected.maximum)
+            << expected.slider;
+    }
+
+    Connect();
+    struct Move {
+        const char* slider;
+        QVariant requested;
+        int level;
+        Bytes line;
+    };
+    const Move moves[] = {
+        {"VScroll1_3", 40, 40, {128, 0, 0, 0, 40, 0, 0, 0, 0, 255}},
+        {"VScroll1_3", 39.6, 40, {}},  // rounds to the level it has: nothing to send
+        {"VScroll1_3", 250.0, 100, {128, 0, 0, 0, 100, 0, 0, 0, 0, 255}},
+        {"VScroll1_3", -7.2, 0, {128, 0, 0, 0, 0, 0, 0, 0, 0, 255}},
+        {"VScroll1_6", 12.5, 13, {128, 0, 0, 0, 0, 0, 0, 13, 0, 255}},
+        {"VScroll1_6", std::nan(""), 13, {}},
+        {"VScroll1_6", "loud", 13, {}},
+        {"VScroll2", 55, 55, {}},  // the master level goes out on SEND only
+        {"VScroll3", 130.4, 130, {130, 0, 0, 0, 0, 0, 0, 0, 0, 255}},  // PWM6 to 130's 0
+        {"VScroll1_0", 7, 7, {130, 7, 0, 0, 0, 0, 0, 0, 0, 255}},
+    };
+    for (const Move& move : moves) {
+        SCOPED_TRACE(std::string(move.slider) + " set to " +
+                     move.requested.toString().toStdString());
+        QAccessibleValueInterface* slider =
+            QAccessible::queryAccessibleInterface(Find(move.slider))->valueInterface();
+        const QVariant before = slider->currentValue();
+        Forget(m_com1);
+        slider->setCurrentValue(move.requested);
+        EXPECT_EQ(slider->currentValue(), before) << "the move waits for the event loop";
+        EXPECT_TRUE(Carries(m_com1, move.line));
+        EXPECT_EQ(slider->currentValue().toInt(), move.level);
+    }
+    EXPECT_EQ(TextOf("Label12"), "55");
+    EXPECT_EQ(TextOf("Text1"), "130");
+    auto* bar = Find<QScrollBar>("VScroll1_0");
+    EXPECT_EQ(bar->value(), bar->maximum() - 7) << "the thumb shows the move";
 }
 
 }  // namespace

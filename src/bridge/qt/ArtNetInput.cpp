@@ -17,9 +17,9 @@ constexpr std::uint8_t kByteMask = 0xff;
 constexpr std::size_t kIpv4Size = 4;
 constexpr const char* kShortName = "Dimrix bridge";
 
-std::array<std::uint8_t, kIpv4Size> Octets(const QHostAddress& address) {
+SourceKey::Ipv4 Octets(const QHostAddress& address) {
     const quint32 value = address.toIPv4Address();
-    std::array<std::uint8_t, kIpv4Size> octets{};
+    SourceKey::Ipv4 octets{};
     for (std::size_t i = 0; i < kIpv4Size; ++i) {
         octets[i] =
             static_cast<std::uint8_t>((value >> (kBitsPerByte * (kIpv4Size - 1 - i))) & kByteMask);
@@ -60,11 +60,11 @@ void ArtNetInput::Receive(std::span<const std::uint8_t> bytes, const QHostAddres
             ++m_refused[static_cast<std::size_t>(packet.Judged())];
             return;
     }
-    const SourceKey key = SourceKey::FromArtNetSender(Octets(sender), senderPort);
+    const SourceKey key = SourceKey::FromArtNetSender(Octets(sender));
     bool merged = false;
     const UniverseInput::Clock::time_point now = UniverseInput::Clock::now();
     for (const auto& universe : m_universes) {
-        if (universe->PortAddress() == packet.PortAddress()) {
+        if (universe->ArtNet() == packet.Address()) {
             universe->Receive(packet, key, now);
             merged = true;
         }
@@ -76,7 +76,7 @@ void ArtNetInput::Reply(const QHostAddress& poller, std::uint16_t pollerPort) {
     std::vector<ArtPollReply::Port> ports;
     for (const auto& universe : m_universes) {
         for (const LineOutput* line : universe->Lines()) {
-            ports.push_back({universe->PortAddress(), line->Transmitting()});
+            ports.push_back({universe->ArtNet(), line->Transmitting()});
         }
     }
     const std::string longName = std::string(kShortName) + ' ' + texts::kVersion + " on " +

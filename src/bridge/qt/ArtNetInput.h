@@ -15,10 +15,11 @@
 
 namespace dimrix::bridge {
 
-// Art-Net in: UDP port 6454. ArtDmx goes to the universe of its Port-Address, and every
-// ArtPoll is answered at once with the bridge's ArtPollReply, naming one output port per
-// line: controllers send ArtDmx only to nodes that answered. Everything else is counted
-// by why it was refused, and dropped.
+// Art-Net in: UDP port 6454. ArtDmx goes to the universe of its Port-Address, from a
+// source named by the sender's address, and every ArtPoll is answered at once with the
+// bridge's ArtPollReply, naming one output port per line that has a Port-Address:
+// controllers send ArtDmx only to nodes that answered. Everything else is counted by why
+// it was refused, and dropped.
 class ArtNetInput {
 public:
     static constexpr std::uint16_t kPort = ArtNetPacket::kPort;

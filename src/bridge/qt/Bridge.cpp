@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "bridge/ArtNetAddress.h"
 #include "platform/TerminationRequests.h"
 #include "serial/ErrorWords.h"
 #include "serial/LineSettings.h"
@@ -14,16 +16,6 @@
 namespace dimrix::bridge {
 
 namespace {
-
-// Net:Sub-Net:Universe, as Art-Net controllers show a Port-Address.
-std::string PortAddressText(std::uint16_t portAddress) {
-    constexpr unsigned kNetShift = 8;
-    constexpr unsigned kSubNetShift = 4;
-    constexpr unsigned kNibble = 0x0f;
-    return std::to_string(portAddress >> kNetShift) + ':' +
-           std::to_string((portAddress >> kSubNetShift) & kNibble) + ':' +
-           std::to_string(portAddress & kNibble);
-}
 
 void PrintFailure(const std::string& text) {
     std::fprintf(stderr, "%s: %s\n", BridgeCommandLine::kProgram, text.c_str());
@@ -97,10 +89,13 @@ void Bridge::Start() {
     }
     for (const auto& line : m_lines) {
         const LinePatch& patch = line->Patch();
+        const std::optional<ArtNetAddress> artNet = patch.ArtNet();
         m_log.Status(patch.Device() + ": universe " + std::to_string(patch.Universe()) +
                      ", slots " + std::to_string(patch.Start()) + '-' +
-                     std::to_string(patch.Start() + static_cast<int>(kLineChannels) - 1) +
-                     ", Art-Net " + PortAddressText(patch.PortAddress()));
+                     std::to_string(patch.Start() + static_cast<int>(kLineChannels) - 1) + ", " +
+                     (artNet ? "Art-Net " + artNet->Text()
+                             : "no Art-Net address above universe " +
+                                   std::to_string(ArtNetAddress::kLastSacnUniverse)));
     }
     if (m_sacn) {
         m_sacn->Listen();

@@ -75,18 +75,13 @@ void SacnInput::Join() {
 }
 
 std::uint64_t SacnInput::Dropped() const {
-    return std::accumulate(m_refused.begin(), m_refused.end(), m_otherUniverse + m_preview);
+    return std::accumulate(m_refused.begin(), m_refused.end(), m_otherUniverse);
 }
 
 void SacnInput::Receive(std::span<const std::uint8_t> bytes) {
     const SacnPacket packet(bytes);
     if (!packet.IsData()) {
         ++m_refused[static_cast<std::size_t>(packet.Judged())];
-        return;
-    }
-    // A sender's preview is for its own visualiser, never for the stage.
-    if (packet.Preview()) {
-        ++m_preview;
         return;
     }
     bool merged = false;

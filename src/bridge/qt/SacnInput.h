@@ -65,7 +65,6 @@ private:
     const BridgeLog& m_log;
     std::uint64_t m_merged = 0;
     std::uint64_t m_otherUniverse = 0;
-    std::uint64_t m_preview = 0;
     std::array<std::uint64_t, SacnPacket::kVerdictCount> m_refused{};
     // Interface index and universe of every membership held.
     std::set<std::pair<int, std::uint16_t>> m_joined;

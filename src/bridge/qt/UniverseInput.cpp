@@ -24,21 +24,21 @@ std::string CidText(const SourceKey::Cid& cid) {
     return text;
 }
 
-// The sender of Art-Net data: its address and port.
+// The sender of Art-Net data: its address.
 std::string SenderText(const SourceKey::Cid& id) {
-    constexpr unsigned kPortHigh = 4;
-    constexpr unsigned kPortLow = 5;
-    constexpr unsigned kBitsPerByte = 8;
     return std::to_string(id[0]) + '.' + std::to_string(id[1]) + '.' + std::to_string(id[2]) + '.' +
-           std::to_string(id[3]) + ':' +
-           std::to_string((id[kPortHigh] << kBitsPerByte) | id[kPortLow]);
+           std::to_string(id[3]);
 }
 
 }  // namespace
 
 UniverseInput::UniverseInput(std::uint16_t universe, SourceMerger::LossPolicy loss,
                              const BridgeLog& log)
-    : m_universe(universe), m_loss(loss), m_log(log), m_merger(loss, this) {
+    : m_universe(universe),
+      m_artNet(ArtNetAddress::FromSacnUniverse(universe)),
+      m_loss(loss),
+      m_log(log),
+      m_merger(loss, this) {
     m_expiry->setSingleShot(true);
     QObject::connect(m_expiry.get(), &QTimer::timeout, m_expiry.get(), [this] { Expire(); });
 }

@@ -3,10 +3,12 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bridge/ArtNetAddress.h"
 #include "bridge/ArtNetPacket.h"
 #include "bridge/MergeListener.h"
 #include "bridge/SacnPacket.h"
@@ -34,11 +36,11 @@ public:
     void Attach(LineOutput& line) { m_lines.push_back(&line); }
 
     [[nodiscard]] std::uint16_t Universe() const { return m_universe; }
-    // The Art-Net Port-Address of the universe.
-    [[nodiscard]] std::uint16_t PortAddress() const {
-        return static_cast<std::uint16_t>(m_universe - 1);
-    }
+    // The universe's Art-Net Port-Address; none above universe 32768.
+    [[nodiscard]] std::optional<ArtNetAddress> ArtNet() const { return m_artNet; }
     [[nodiscard]] const std::vector<LineOutput*>& Lines() const { return m_lines; }
+    // The merge as it stands, for a status page.
+    [[nodiscard]] const SourceMerger& Merger() const { return m_merger; }
 
     void Receive(const SacnPacket& packet, Clock::time_point now);
     void Receive(const ArtNetPacket& packet, const SourceKey& sender, Clock::time_point now);
@@ -55,6 +57,7 @@ private:
     void OnSourceRefused(const SourceKey& key, SourceRefusal why) override;
 
     std::uint16_t m_universe = 0;
+    std::optional<ArtNetAddress> m_artNet;
     SourceMerger::LossPolicy m_loss = SourceMerger::LossPolicy::Hold;
     const BridgeLog& m_log;
     SourceMerger m_merger;

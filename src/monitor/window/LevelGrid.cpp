@@ -1,8 +1,10 @@
 #include "monitor/window/LevelGrid.h"
 
+#include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "monitor/window/LevelGridAccessible.h"
 #include "protocol/Protocol.h"
 
 namespace dimrix::monitor {
@@ -17,6 +19,7 @@ constexpr int kRowHeight = 20;
 constexpr int kGap = 2;
 constexpr int kHeaderHeight = 20;
 constexpr int kMargin = 4;
+constexpr int kCellsLeft = kMargin + kLabelWidth;
 
 const QColor kCellBackground(0x26, 0x26, 0x2b);
 const QColor kBar(0xd9, 0x8e, 0x1f);
@@ -28,8 +31,12 @@ const QColor kMark(0x3d, 0x8e, 0xf0);
 
 LevelGrid::LevelGrid(const LineMonitor& monitor, QWidget* parent)
     : QWidget(parent), m_monitor(monitor) {
+    LevelGridAccessible::Install();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName("Board levels");
+    setAccessibleDescription(
+        "One row per board, one column per channel, each cell in per cent of full duty");
 }
 
 QSize LevelGrid::sizeHint() const {
@@ -42,21 +49,42 @@ QRect LevelGrid::RowRect(std::size_t board) const {
             kRowHeight + kGap};
 }
 
+QRect LevelGrid::CellRect(std::size_t board, int channel) const {
+    return {kCellsLeft + channel * (kCellWidth + kGap), RowRect(board).top(), kCellWidth,
+            kRowHeight};
+}
+
+QString LevelGrid::ChannelTitle(int channel) {
+    return QString("PWM%1").arg(channel);
+}
+
+QString LevelGrid::BoardTitle(int board) {
+    return QString("Board %1").arg(protocol::kFirstAddress + board);
+}
+
 void LevelGrid::UpdateBoard(std::size_t board) {
     update(RowRect(board));
+}
+
+void LevelGrid::AnnounceChanges() {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    if (auto* table =
+            dynamic_cast<LevelGridAccessible*>(QAccessible::queryAccessibleInterface(this))) {
+        table->AnnounceChanges();
+    }
 }
 
 void LevelGrid::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
     painter.setPen(palette().color(QPalette::WindowText));
-    const int cellsLeft = kMargin + kLabelWidth;
-    // Channels titled as the panel titles them, so a technician reads the same names.
     if (event->rect().top() < kMargin + kHeaderHeight) {
         for (int channel = 0; channel < protocol::kChannelCount; ++channel) {
-            painter.drawText(QRect(cellsLeft + channel * (kCellWidth + kGap), kMargin, kCellWidth,
+            painter.drawText(QRect(kCellsLeft + channel * (kCellWidth + kGap), kMargin, kCellWidth,
                                    kHeaderHeight),
-                             Qt::AlignCenter, QString("PWM%1").arg(channel));
+                             Qt::AlignCenter, ChannelTitle(channel));
         }
     }
     const auto marked = m_monitor.ShownMark();
@@ -75,8 +103,7 @@ void LevelGrid::paintEvent(QPaintEvent* event) {
         painter.setPen(isMarked ? kCellText : palette().color(QPalette::WindowText));
         painter.drawText(label, Qt::AlignCenter, QString::number(address));
         for (int channel = 0; channel < protocol::kChannelCount; ++channel) {
-            const QRect cell(cellsLeft + channel * (kCellWidth + kGap), row.top(), kCellWidth,
-                             kRowHeight);
+            const QRect cell = CellRect(board, channel);
             const protocol::Level level = boards[board][static_cast<std::size_t>(channel)];
             painter.fillRect(cell, kCellBackground);
             QRect bar = cell.adjusted(kGap, kGap, -kNumberWidth, -kGap);

@@ -16,6 +16,7 @@ namespace {
 constexpr const char* kTitle = "Dimrix Monitor";
 constexpr const char* kIcon = ":/dimrix-monitor.xpm";
 constexpr int kStatusLines = 2;
+constexpr const char* kStatusName = "Line status";
 
 }  // namespace
 
@@ -49,6 +50,8 @@ MonitorWindow::MonitorWindow(MonitorSession& session)
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(kIcon));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Named for what it is; assistive technology reads the figures as its description.
+    m_status->setAccessibleName(kStatusName);
     m_status->setFixedHeight(m_status->fontMetrics().lineSpacing() * kStatusLines);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_grid);
@@ -60,6 +63,8 @@ MonitorWindow::MonitorWindow(MonitorSession& session)
     m_repaintTimer->start();
     m_statusTimer->setInterval(kStatusInterval);
     connect(m_statusTimer, &QTimer::timeout, this, &MonitorWindow::ShowStatus);
+    // Assistive technology hears of changed cells no more often than the figures change.
+    connect(m_statusTimer, &QTimer::timeout, m_grid, &LevelGrid::AnnounceChanges);
     m_statusTimer->start();
     Repaint();
     ShowStatus();
@@ -81,6 +86,7 @@ void MonitorWindow::ShowStatus() {
         MonitorText::Status(m_session.Device(), m_session.Fault(), m_session.Monitor(), now));
     if (status != m_status->text()) {
         m_status->setText(status);
+        m_status->setAccessibleDescription(status);
     }
 }
 

@@ -15,8 +15,8 @@ namespace dimrix::monitor {
 // timer at most kRepaintRate times a second however fast frames arrive, and then only
 // the rows that changed. The status line, whose counts change with every frame, is
 // laid out anew only kStatusRate times a second: figures read at a glance need no more,
-// and a full line then costs the window a fraction of what it would. Holds no state of
-// its own.
+// and a full line then costs the window a fraction of what it would. Assistive
+// technology hears of changed cells at the same rate. Holds no state of its own.
 class MonitorWindow : public QWidget {
     Q_OBJECT
 

@@ -17,6 +17,7 @@ constexpr const char* kNothingPresent =
     "No serial port is present. Plug in the adapter clipped onto the line, then start the "
     "monitor again.";
 constexpr const char* kMonitorButton = "Monitor";
+constexpr const char* kListName = "Lines to listen on";
 constexpr const char* kVirtualLineLabel =
     "Virtual line \u2014 a pseudo-terminal a panel can be pointed at, with nothing plugged in";
 constexpr int kVisibleRows = 8;
@@ -44,6 +45,9 @@ PortChooser::PortChooser(const std::vector<serial::PortEntry>& ports, serial::Ho
     }
     m_failure->setWordWrap(true);
     m_failure->hide();
+    // The question is what assistive technology reads the list as labelled by.
+    m_list->setAccessibleName(kListName);
+    m_question->setBuddy(m_list);
     m_list->setMinimumHeight(m_list->sizeHintForRow(0) * kVisibleRows);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
