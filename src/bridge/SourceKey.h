@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace dimrix::bridge {
 
@@ -30,6 +31,9 @@ public:
     [[nodiscard]] Origin From() const { return m_origin; }
     // The CID, or the Art-Net sender's address followed by zeros, or all zeros.
     [[nodiscard]] const Cid& Id() const { return m_id; }
+    // As people read it: the CID as sACN tools print it, the Art-Net sender's address, or
+    // "console".
+    [[nodiscard]] std::string Text() const;
 
     friend bool operator==(const SourceKey&, const SourceKey&) = default;
 

@@ -78,11 +78,12 @@ bool SourceMerger::Receive(const Data& data, TimePoint now) {
         }
         return changed;
     }
-    const Source* known = present ? &m_sources[*present] : pending ? &m_pending[*pending] : nullptr;
+    Source* known = present ? &m_sources[*present] : pending ? &m_pending[*pending] : nullptr;
     if (known != nullptr && data.sequenced && known->lastSequence) {
         const auto behind = static_cast<std::int8_t>(data.sequence - *known->lastSequence);
         if (behind <= 0 && behind > -kLateWindow) {
             ++m_dropped.late;
+            ++known->lateDropped;
             return changed;
         }
     }

@@ -103,6 +103,8 @@ public:
         // When its per-slot priorities came, while they are fresh.
         std::optional<TimePoint> slotPrioritiesSeen;
         std::uint64_t packetsMerged = 0;
+        // Its packets dropped as late (DropCounts::late counts every source's).
+        std::uint64_t lateDropped = 0;
         Slots levels{};
         Slots slotPriorities{};
 

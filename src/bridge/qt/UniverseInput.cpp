@@ -7,31 +7,6 @@
 
 namespace dimrix::bridge {
 
-namespace {
-
-// The CID as sACN tools print it, for a source that names itself no better.
-std::string CidText(const SourceKey::Cid& cid) {
-    constexpr std::array kGroupEnds{4U, 6U, 8U, 10U};
-    std::string text;
-    for (std::size_t i = 0; i < cid.size(); ++i) {
-        if (std::ranges::find(kGroupEnds, i) != kGroupEnds.end()) {
-            text += '-';
-        }
-        std::array<char, 3> hex{};
-        std::snprintf(hex.data(), hex.size(), "%02x", cid[i]);
-        text += hex.data();
-    }
-    return text;
-}
-
-// The sender of Art-Net data: its address.
-std::string SenderText(const SourceKey::Cid& id) {
-    return std::to_string(id[0]) + '.' + std::to_string(id[1]) + '.' + std::to_string(id[2]) + '.' +
-           std::to_string(id[3]);
-}
-
-}  // namespace
-
 UniverseInput::UniverseInput(std::uint16_t universe, SourceMerger::LossPolicy loss,
                              const BridgeLog& log)
     : m_universe(universe),
@@ -53,6 +28,19 @@ void UniverseInput::Receive(const SacnPacket& packet, Clock::time_point now) {
 void UniverseInput::Receive(const ArtNetPacket& packet, const SourceKey& sender,
                             Clock::time_point now) {
     Deliver(m_merger.Receive(packet, sender, now));
+    ArmExpiry(now);
+}
+
+void UniverseInput::DriveConsole(std::span<const std::uint8_t> levels,
+                                 std::span<const std::uint8_t> priorities) {
+    const Clock::time_point now = Clock::now();
+    Deliver(m_merger.SetConsole(levels, priorities, now));
+    ArmExpiry(now);
+}
+
+void UniverseInput::ReleaseConsole() {
+    const Clock::time_point now = Clock::now();
+    Deliver(m_merger.ReleaseConsole(now));
     ArmExpiry(now);
 }
 
@@ -86,7 +74,7 @@ void UniverseInput::Expire() {
 std::string UniverseInput::Named(const SourceKey& key, std::string_view name) const {
     std::string text = "universe " + std::to_string(m_universe) + ": ";
     if (key.From() == SourceKey::Origin::ArtNet) {
-        return text + "Art-Net source " + SenderText(key.Id());
+        return text + "Art-Net source " + key.Text();
     }
     text += "sACN source ";
     if (!name.empty()) {
@@ -97,7 +85,7 @@ std::string UniverseInput::Named(const SourceKey& key, std::string_view name) co
         }
         text += "\" ";
     }
-    return text + CidText(key.Id());
+    return text + key.Text();
 }
 
 void UniverseInput::OnSourceAppeared(const SourceKey& key, std::string_view name, int priority) {

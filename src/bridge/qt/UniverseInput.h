@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,13 @@ public:
     [[nodiscard]] const std::vector<LineOutput*>& Lines() const { return m_lines; }
     // The merge as it stands, for a status page.
     [[nodiscard]] const SourceMerger& Merger() const { return m_merger; }
+    [[nodiscard]] SourceMerger::LossPolicy Loss() const { return m_loss; }
+
+    // The web console's levels and per-slot priorities (ConsoleSource), or its release:
+    // on the lines at once, as any source's change.
+    void DriveConsole(std::span<const std::uint8_t> levels,
+                      std::span<const std::uint8_t> priorities);
+    void ReleaseConsole();
 
     void Receive(const SacnPacket& packet, Clock::time_point now);
     void Receive(const ArtNetPacket& packet, const SourceKey& sender, Clock::time_point now);

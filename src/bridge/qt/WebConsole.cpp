@@ -68,8 +68,7 @@ WebConsole::WebConsole(const HttpOptions& http, const std::optional<QHostAddress
       m_universes(universes),
       m_log(log),
       m_address(http.address ? http.address : bind),
-      m_framesCounted(lines.size(), 0),
-      m_framesPerSecond(lines.size(), 0.0) {
+      m_consoles(universes.size(), ConsoleSource(http.priority)) {
     web::WebServerSettings settings;
     settings.address = m_address ? m_address->toString().toStdString() : std::string();
     settings.port = http.port;
@@ -79,16 +78,14 @@ WebConsole::WebConsole(const HttpOptions& http, const std::optional<QHostAddress
             web::HttpPassword::FromFile(std::filesystem::path(http.passwordFile.toStdString()));
     }
     m_open = !settings.password;
-    for (std::size_t i = 0; i < universes.size(); ++i) {
-        m_consoles.emplace_back(http.priority);
-    }
     m_server = std::make_unique<web::WebServer>(std::move(settings),
                                                 static_cast<web::CommandSink&>(*this));
 
     m_publish->setInterval(kPublishPeriod);
     QObject::connect(m_publish.get(), &QTimer::timeout, m_publish.get(), [this] { Publish(); });
     m_rates->setInterval(kRatePeriod);
-    QObject::connect(m_rates.get(), &QTimer::timeout, m_rates.get(), [this] { CountRates(); });
+    QObject::connect(m_rates.get(), &QTimer::timeout, m_rates.get(),
+                     [this] { m_status.CountRates(); });
     m_addresses->setInterval(kAddressPeriod);
     QObject::connect(m_addresses.get(), &QTimer::timeout, m_addresses.get(),
                      [this] { LookAtAddresses(); });
@@ -188,39 +185,16 @@ std::size_t WebConsole::UniverseIndex(std::uint16_t universe) const {
 void WebConsole::Carry(const ConsoleCommand& command) {
     const std::size_t index = UniverseIndex(command.universe);
     const LinePatch* patch = command.line ? &m_lines[*command.line]->Patch() : nullptr;
-    m_consoles[index].Apply(command, patch);
-}
-
-void WebConsole::CountRates() {
-    const Clock::time_point now = Clock::now();
-    const double seconds = std::chrono::duration<double>(now - m_countedAt).count();
-    m_countedAt = now;
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const std::size_t frames = m_lines[i]->Scheduler().FramesSent();
-        m_framesPerSecond[i] = static_cast<double>(frames - m_framesCounted[i]) / seconds;
-        m_framesCounted[i] = frames;
+    ConsoleSource& console = m_consoles[index];
+    UniverseInput& universe = *m_universes[index];
+    if (!console.Apply(command, patch)) {
+        return;
     }
-}
-
-LineStatus WebConsole::GatherLine(std::size_t index) const {
-    const LineOutput& line = *m_lines[index];
-    const LinePatch& patch = line.Patch();
-    LineStatus status;
-    status.index = index;
-    status.device = QString::fromStdString(patch.Device());
-    status.universe = patch.Universe();
-    status.firstSlot = patch.Start();
-    status.lastSlot = patch.Start() + static_cast<int>(kLineChannels) - 1;
-    status.framesPerSecond = m_framesPerSecond[index];
-    return status;
-}
-
-UniverseStatus WebConsole::GatherUniverse(std::size_t index) const {
-    UniverseStatus status;
-    status.universe = m_universes[index]->Universe();
-    status.consoleTaken = m_consoles[index].Taken();
-    status.consolePriority = m_consoles[index].Priority();
-    return status;
+    if (command.kind == ConsoleCommand::Kind::Release) {
+        universe.ReleaseConsole();
+    } else {
+        universe.DriveConsole(console.Levels(), console.Priorities());
+    }
 }
 
 void WebConsole::Publish() {
@@ -241,11 +215,11 @@ void WebConsole::Publish() {
                          json.toStdString()});
     };
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        add(snapshot->lines, i, m_lineJson, StateJson::Line(GatherLine(i)),
+        add(snapshot->lines, i, m_lineJson, StateJson::Line(m_status.Line(i)),
             m_published ? &m_published->lines : nullptr);
     }
     for (std::size_t i = 0; i < m_universes.size(); ++i) {
-        add(snapshot->universes, i, m_universeJson, StateJson::Universe(GatherUniverse(i)),
+        add(snapshot->universes, i, m_universeJson, StateJson::Universe(m_status.Universe(i)),
             m_published ? &m_published->universes : nullptr);
     }
     if (!changed) {

@@ -16,8 +16,8 @@
 #include "bridge/ConsoleSource.h"
 #include "bridge/qt/BridgeCommandLine.h"
 #include "bridge/qt/BridgeLog.h"
-#include "bridge/qt/ConsoleStatus.h"
 #include "bridge/qt/LineOutput.h"
+#include "bridge/qt/StatusReader.h"
 #include "bridge/qt/UniverseInput.h"
 #include "bridge/web/CommandSink.h"
 #include "bridge/web/WebServer.h"
@@ -52,8 +52,6 @@ public:
     void Start();
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     void Submit(std::string name, std::string body, Reply reply) override;
     [[nodiscard]] Answer Run(const std::string& name, const std::string& body);
     void Carry(const ConsoleCommand& command);
@@ -61,10 +59,7 @@ private:
     [[nodiscard]] std::size_t UniverseIndex(std::uint16_t universe) const;
 
     void Publish();
-    void CountRates();
     void LookAtAddresses();
-    [[nodiscard]] LineStatus GatherLine(std::size_t index) const;
-    [[nodiscard]] UniverseStatus GatherUniverse(std::size_t index) const;
     [[nodiscard]] std::vector<QString> Urls() const;
 
     const std::vector<std::unique_ptr<LineOutput>>& m_lines;
@@ -74,14 +69,11 @@ private:
     bool m_open = true;
     // One per universe, in the order of m_universes.
     std::vector<ConsoleSource> m_consoles;
+    StatusReader m_status{m_lines, m_universes, m_consoles};
     // What was published last, to tell what changed.
     std::vector<QByteArray> m_lineJson;
     std::vector<QByteArray> m_universeJson;
     std::shared_ptr<const web::WebSnapshot> m_published;
-    // Per line: frames sent at the last count, and the rate since.
-    std::vector<std::size_t> m_framesCounted;
-    std::vector<double> m_framesPerSecond;
-    Clock::time_point m_countedAt = Clock::now();
     std::unique_ptr<QTimer> m_publish = std::make_unique<QTimer>();
     std::unique_ptr<QTimer> m_rates = std::make_unique<QTimer>();
     std::unique_ptr<QTimer> m_addresses = std::make_unique<QTimer>();
