@@ -21,6 +21,7 @@
 #include "BenchReport.h"
 #include "BridgeRig.h"
 #include "Rows.h"
+#include "SacnSender.h"
 #include "Samples.h"
 #include "bridge/web/HttpClient.h"
 
@@ -28,7 +29,14 @@ namespace dimrix::bench {
 
 namespace {
 
+using bridge::samples::Bytes;
 using testing::HttpClient;
+using Clock = BridgeRig::Clock;
+constexpr int kBoards = BridgeRig::kBoards;
+constexpr int kChannels = BridgeRig::kChannels;
+constexpr auto kConsolePeriod = BridgeRig::kConsolePeriod;
+constexpr double kFrameMs = BridgeRig::kFrameMs;
+constexpr double kLineBytesPerSecond = BridgeRig::kLineBytesPerSecond;
 
 constexpr int kPages = 16;
 constexpr auto kPatience = std::chrono::seconds(5);
@@ -133,7 +141,7 @@ private:
 // the packet's send to the first byte of the board's frame, where nothing went first.
 Samples IdleLatency(const std::vector<std::string>& options, std::optional<std::uint16_t> pages) {
     constexpr int kSamples = 300;
-    Rig rig(2, 0.0, options);
+    BridgeRig rig(2, 0.0, options);
     auto& [lines, run, sender, slots] = rig;
     std::unique_ptr<Pages> watching;
     if (pages) {
@@ -144,19 +152,20 @@ Samples IdleLatency(const std::vector<std::string>& options, std::optional<std::
     Samples idle;
     for (int i = 0; i < kSamples; ++i) {
         const int level = i % 2 == 0 ? protocol::kMaxLevel : protocol::kMinLevel;
-        slots[0] = DmxFor(level);
+        slots[0] = BridgeRig::DmxFor(level);
         const std::size_t before = lines.front()->Count();
         const Clock::time_point lastByte =
             before == 0 ? Clock::time_point{} : lines.front()->Time(before - 1);
         const Clock::time_point sent = Clock::now();
         sender.Send(slots);
         const std::optional<Clock::time_point> arrived =
-            AwaitBoard128(*lines.front(), before, level, sent + std::chrono::seconds(1));
+            BridgeRig::AwaitBoard128(*lines.front(), before, level, sent + std::chrono::seconds(1));
         if (!arrived) {
             throw std::runtime_error("a change never reached the wire");
         }
-        if (Ms(sent - lastByte) > 2 * kFrameMs && lines.front()->Time(before) == *arrived) {
-            idle.Add(Ms(*arrived - sent));
+        if (BridgeRig::Ms(sent - lastByte) > 2 * kFrameMs &&
+            lines.front()->Time(before) == *arrived) {
+            idle.Add(BridgeRig::Ms(*arrived - sent));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
@@ -183,7 +192,7 @@ void MeasureBesidePages(BenchReport& report) {
 void MeasureFader(BenchReport& report) {
     constexpr int kSamples = 200;
     const std::uint16_t port = FreePort();
-    Rig rig(1, 0.0, ConsoleOn(port));
+    BridgeRig rig(1, 0.0, ConsoleOn(port));
     auto& lines = rig.lines;
     // Taken, at the top priority: the console alone drives board 128's channel 0.
     for (const auto& [command, body] :
@@ -207,11 +216,11 @@ void MeasureFader(BenchReport& report) {
         HttpClient page(port);
         page.Send(request);
         const std::optional<Clock::time_point> arrived =
-            AwaitBoard128(*lines.front(), before, level, sent + std::chrono::seconds(1));
+            BridgeRig::AwaitBoard128(*lines.front(), before, level, sent + std::chrono::seconds(1));
         if (!arrived) {
             throw std::runtime_error("a fader move never reached the wire");
         }
-        samples.Add(Ms(*arrived - sent));
+        samples.Add(BridgeRig::Ms(*arrived - sent));
         page.ReadToClose(kPatience);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
@@ -227,7 +236,7 @@ void MeasureFader(BenchReport& report) {
 void MeasureCpu(BenchReport& report) {
     constexpr auto kLength = std::chrono::seconds(10);
     const std::uint16_t port = FreePort();
-    Rig rig(1, kLineBytesPerSecond, ConsoleOn(port));
+    BridgeRig rig(1, kLineBytesPerSecond, ConsoleOn(port));
     const Churner churn(1);
     const auto cpuOver = [&rig, kLength] {
         const double before = rig.run->CpuSeconds();
@@ -258,7 +267,7 @@ void MeasureCpu(BenchReport& report) {
 void MeasurePageOpen(BenchReport& report) {
     constexpr int kSamples = 50;
     const std::uint16_t port = FreePort();
-    Rig rig(1, 0.0, ConsoleOn(port));
+    BridgeRig rig(1, 0.0, ConsoleOn(port));
     Samples samples;
     for (int i = 0; i < kSamples; ++i) {
         const Clock::time_point start = Clock::now();
@@ -269,7 +278,7 @@ void MeasurePageOpen(BenchReport& report) {
             }
         }
         OpenPage(port);
-        samples.Add(Ms(Clock::now() - start));
+        samples.Add(BridgeRig::Ms(Clock::now() - start));
     }
     rig.lines.front()->Stop();
     report.Row("console: a page opened to its first full state, loopback",
@@ -316,7 +325,7 @@ void MeasureMemory(BenchReport& report) {
     constexpr int kPageVisits = 1000;
     constexpr auto kMalformed = std::chrono::seconds(60);
     const std::uint16_t port = FreePort();
-    Rig rig(1, 0.0, ConsoleOn(port));
+    BridgeRig rig(1, 0.0, ConsoleOn(port));
     std::mt19937 random(13);
     // Settled: every kind of request met once or more.
     for (int i = 0; i < 50; ++i) {
