@@ -21,5 +21,8 @@ void MeasureStartup(BenchReport& report);
 /// The bridge: a console's change to the wire, full churn at console rate, blackout,
 /// CPU, and memory under a flood of malformed packets; fed over the loopback interface.
 void MeasureBridge(BenchReport& report);
+/// Part of MeasureBridge: full churn at console rate on one line and on four, and the
+/// bridge's CPU on one against a bare program writing a frame a frame time.
+void MeasureBridgeChurn(BenchReport& report);
 
 }  // namespace dimrix::bench

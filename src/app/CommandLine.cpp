@@ -2,24 +2,20 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "app/OptionTexts.h"
+#include "platform/CommandLineParse.h"
 #include "serial/PortService.h"
 
 namespace dimrix::app {
 
 namespace {
 
-constexpr int kSuccess = 0;
-constexpr int kUsageError = 2;
 constexpr const char* kDeviceValue = "device";
 
 // Options QApplication reads from the same arguments. Declared, hidden from the help,
@@ -55,10 +51,6 @@ constexpr std::array kQtOptions{
     QtOption{"sync", false},
 };
 
-void Print(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-
 QString PortOption(std::int16_t portNumber) {
     return QString(serial::kPortOptionStem) + QString::number(portNumber);
 }
@@ -66,53 +58,36 @@ QString PortOption(std::int16_t portNumber) {
 }  // namespace
 
 CommandLine::CommandLine(int argc, char* argv[]) {
-    // A core application needs no display; the usage line names the program through it.
-    // It gets a copy of the argument list, which it may shorten.
-    std::vector<char*> arguments(argv, argv + argc);
-    arguments.push_back(nullptr);
-    int count = argc;
-    const QCoreApplication application(count, arguments.data());
-    QCoreApplication::setApplicationVersion(texts::kVersion);
-
-    QCommandLineParser parser;
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index) {
+        arguments << QString::fromLocal8Bit(argv[index]);
+    }
+    // The usage line names the program as it was started.
+    platform::CommandLineParse parse(
+        kProgram, {texts::kDescription, texts::kHelp, texts::kVersionHelp, texts::kVersion},
+        argc > 0 ? argv[0] : nullptr);
+    parse.SetHelpNote(texts::kQtNote);
+    QCommandLineParser& parser = parse.Parser();
     // Qt's options take one dash ("-platform"); ours work with one or two.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(texts::kDescription);
-    const QCommandLineOption help({"h", "help"}, texts::kHelp);
-    const QCommandLineOption version({"v", "version"}, texts::kVersionHelp);
     const std::array ports{
         QCommandLineOption(PortOption(serial::kFirstPort), texts::kCom1, kDeviceValue),
         QCommandLineOption(PortOption(serial::kSecondPort), texts::kCom2, kDeviceValue),
     };
-    parser.addOptions({help, version, ports[0], ports[1]});
+    parser.addOptions({ports[0], ports[1]});
     for (const QtOption& qt : kQtOptions) {
         QCommandLineOption option(qt.name, {}, qt.takesValue ? "value" : QString());
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
 
-    const auto usageError = [&](const QString& problem) {
-        Print(stderr,
-              QCoreApplication::applicationName() + ": " + problem + "\n\n" + parser.helpText());
-        m_exitStatus = kUsageError;
-    };
-    if (!parser.parse(QCoreApplication::arguments())) {
-        usageError(parser.errorText());
-        return;
-    }
-    if (parser.isSet(help)) {
-        Print(stdout, parser.helpText() + '\n' + texts::kQtNote + '\n');
-        m_exitStatus = kSuccess;
-        return;
-    }
-    if (parser.isSet(version)) {
-        Print(stdout, QCoreApplication::applicationName() + ' ' +
-                          QCoreApplication::applicationVersion() + '\n');
-        m_exitStatus = kSuccess;
+    if (const std::optional<int> status = parse.Read(arguments)) {
+        m_exitStatus = status;
         return;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        usageError("Unexpected argument '" + parser.positionalArguments().constFirst() + "'.");
+        m_exitStatus = parse.UsageError("Unexpected argument '" +
+                                        parser.positionalArguments().constFirst() + "'.");
         return;
     }
     std::array<std::string*, 2> paths{&m_ports.com1, &m_ports.com2};
@@ -122,7 +97,8 @@ CommandLine::CommandLine(int argc, char* argv[]) {
         }
         const QString device = parser.value(ports.at(slot));
         if (device.isEmpty()) {
-            usageError("Empty device after '--" + ports.at(slot).names().constFirst() + "'.");
+            m_exitStatus = parse.UsageError("Empty device after '--" +
+                                            ports.at(slot).names().constFirst() + "'.");
             return;
         }
         *paths.at(slot) = device.toStdString();

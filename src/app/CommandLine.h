@@ -9,10 +9,13 @@ namespace dimrix::app {
 // What the panel was asked for on its command line.
 //
 // Read before the window system is touched, so that --help, --version and a mistyped
-// option are answered without a display. Qt's own options (-platform, -style ...) are
-// accepted and left in the arguments for QApplication to read.
+// option are answered without a display, the way the other programs read theirs
+// (platform::CommandLineParse). Qt's own options (-platform, -style ...) are accepted and
+// left in the arguments for QApplication to read.
 class CommandLine {
 public:
+    static constexpr const char* kProgram = "dimrix";
+
     // Parses the arguments, and prints the help, the version or what is wrong with them.
     CommandLine(int argc, char* argv[]);
 

@@ -14,7 +14,6 @@ namespace {
 // The build passes the one application id that also names the desktop entry, the
 // metainfo and the icons; a desktop matches the running window to them through it.
 constexpr const char* kApplicationId = DIMRIX_APP_ID;
-constexpr const char* kProgramName = "dimrix";
 
 }  // namespace
 
@@ -24,8 +23,8 @@ int main(int argc, char* argv[]) {
     if (const std::optional<int> status = commandLine.ExitStatus()) {
         return *status;
     }
-    if (const std::optional<int> status =
-            dimrix::app::DisplayCheck::ExitStatus(kProgramName, {}, argc, argv)) {
+    if (const std::optional<int> status = dimrix::app::DisplayCheck::ExitStatus(
+            dimrix::app::CommandLine::kProgram, {}, argc, argv)) {
         return *status;
     }
     QApplication app(argc, argv);

@@ -17,7 +17,7 @@ std::span<const protocol::Level, kChannelCount> BoardLevels(const LineLevels& le
 
 }  // namespace
 
-LineScheduler::LineScheduler(const serial::LineSettings& settings) : m_transmitter(settings) {
+LineScheduler::LineScheduler() {
     m_forced.set();
 }
 
@@ -62,51 +62,44 @@ void LineScheduler::ResendAll() {
 }
 
 void LineScheduler::Clear() {
-    m_transmitter.Clear();
     m_forced.set();
 }
 
-std::optional<LineScheduler::TimePoint> LineScheduler::Pump(serial::LineDriver& driver,
-                                                            TimePoint now) {
+std::size_t LineScheduler::TakeFrame(std::span<protocol::Byte> out, TimePoint now) {
+    if (!m_hasDesired) {
+        return 0;
+    }
+    const std::optional<Frame> frame = Next(out.size(), now);
+    if (!frame) {
+        return 0;
+    }
+    ++m_framesSent;
+    std::copy_n(frame->bytes.begin(), frame->size, out.begin());
+    return frame->size;
+}
+
+std::size_t LineScheduler::NextSize(TimePoint now) const {
+    if (!m_hasDesired || (!Pending() && RefreshDue() > now)) {
+        return 0;
+    }
+    return FrameSize();
+}
+
+std::size_t LineScheduler::Backlog() const {
+    if (!m_hasDesired) {
+        return 0;
+    }
+    return m_broadcastDue ? FrameSize() : m_dirtyCount * protocol::kAddressFrameSize;
+}
+
+std::optional<LineScheduler::TimePoint> LineScheduler::DueAt() const {
     if (!m_hasDesired) {
         return std::nullopt;
-    }
-    std::optional<TimePoint> transmitterWake;
-    if (m_transmitter.Waiting() > 0) {
-        transmitterWake = m_transmitter.Pump(driver, now);
-    }
-    // Choose only once the queue is empty and the driver can take the frame whole: what
-    // goes is decided as late as possible.
-    while (m_transmitter.Waiting() == 0) {
-        const std::size_t room = m_transmitter.Pacer().Room(now, driver.Holds());
-        const std::optional<Frame> frame = Next(room, now);
-        if (!frame) {
-            break;
-        }
-        for (std::size_t i = 0; i < frame->size; ++i) {
-            // The pump below follows each whole frame, so the queue's own advice on when
-            // to pump is not needed.
-            static_cast<void>(m_transmitter.Queue(frame->bytes[i], now));
-        }
-        ++m_framesSent;
-        transmitterWake = m_transmitter.Pump(driver, now);
-    }
-    if (m_transmitter.Waiting() > 0) {
-        return transmitterWake;
-    }
-    if (Pending() || RefreshDue() <= now) {
-        // As soon as the next frame fits: a broadcast is a few bytes, so a blackout goes
-        // two byte times after the last hand-over, not once a whole frame has room.
-        const std::size_t room = m_transmitter.Pacer().Room(now, driver.Holds());
-        const std::size_t needed = NextSize();
-        return now +
-               m_transmitter.Pacer().ByteTime() *
-                   static_cast<serial::LinePacer::Duration::rep>(needed > room ? needed - room : 1);
     }
     return RefreshDue();
 }
 
-std::size_t LineScheduler::NextSize() const {
+std::size_t LineScheduler::FrameSize() const {
     if (m_broadcastDue || (m_dirtyCount == 0 && Uniform())) {
         return std::ranges::find(protocol::kPresets, m_desired.front(), protocol::PresetLevel) !=
                        protocol::kPresets.end()

@@ -10,9 +10,7 @@
 #include "bridge/LineLevels.h"
 #include "protocol/Frames.h"
 #include "protocol/Protocol.h"
-#include "serial/LineDriver.h"
-#include "serial/LineSettings.h"
-#include "serial/Transmitter.h"
+#include "serial/FrameSource.h"
 
 namespace dimrix::bridge {
 
@@ -25,40 +23,36 @@ namespace dimrix::bridge {
 // starves under full churn. One level on every channel goes as one broadcast. In spare
 // time each board is sent again about once a second, so a board that lost power is back
 // within about a second.
-class LineScheduler {
+//
+// It is the line's frame source (serial::FrameSource): each frame is chosen when the line
+// asks, and goes whole.
+class LineScheduler : public serial::FrameSource {
 public:
-    using Clock = std::chrono::steady_clock;
-    using TimePoint = Clock::time_point;
-
     static constexpr std::chrono::seconds kRefreshPeriod{1};
 
-    explicit LineScheduler(const serial::LineSettings& settings);
+    LineScheduler();
 
     // The levels the boards should show from now on. Nothing is sent before the first.
     void SetDesired(const LineLevels& levels);
     // Sends every board's levels again, before any other change (the device is back and
     // its boards may have lost theirs).
     void ResendAll();
-    // Forgets whatever waits for the driver (the device is gone); ResendAll once it is
-    // back.
+    // Forgets what the boards hold (the device is gone); ResendAll once it is back.
     void Clear();
 
-    // Hands the driver what the line has room for. Returns when to pump next, or nothing
-    // while there is nothing to send (before the first levels). Due after every
-    // SetDesired and ResendAll too. Throws serial::LinkError when the driver failed.
-    std::optional<TimePoint> Pump(serial::LineDriver& driver, TimePoint now);
+    // The next frame, if it fits in `out`; nothing before the first levels. A line is to
+    // ask again after every SetDesired and ResendAll.
+    std::size_t TakeFrame(std::span<protocol::Byte> out, TimePoint now) override;
+    // The size of the frame that goes next, while a change or a refresh is due.
+    [[nodiscard]] std::size_t NextSize(TimePoint now) const override;
+    // The changes not yet taken, a frame for each board: refreshes do not count.
+    [[nodiscard]] std::size_t Backlog() const override;
+    // The next refresh.
+    [[nodiscard]] std::optional<TimePoint> DueAt() const override;
 
     [[nodiscard]] bool HasDesired() const { return m_hasDesired; }
-    // Every change has been handed to the driver; only refreshes would follow.
-    [[nodiscard]] bool Settled() const { return !Pending() && Waiting() == 0; }
-    // Whether everything handed over has left the wire by `now`, and if not, about when
-    // it will have.
-    [[nodiscard]] bool LineIdle(serial::LineDriver& driver, TimePoint now) const {
-        return m_transmitter.LineIdle(driver, now);
-    }
-    [[nodiscard]] TimePoint IdleTime() const { return m_transmitter.Pacer().IdleTime(); }
-    // Bytes waiting for the driver: never more than one frame.
-    [[nodiscard]] std::size_t Waiting() const { return m_transmitter.Waiting(); }
+    // Every change has been taken; only refreshes would follow.
+    [[nodiscard]] bool Settled() const { return !Pending(); }
     [[nodiscard]] std::size_t FramesSent() const { return m_framesSent; }
     [[nodiscard]] std::size_t Refreshes() const { return m_refreshes; }
 
@@ -74,8 +68,8 @@ private:
     std::optional<Frame> Next(std::size_t room, TimePoint now);
     std::optional<Frame> Broadcast(std::size_t room, TimePoint now);
     std::optional<Frame> BoardFrame(Board board, std::size_t room, TimePoint now);
-    // The size of the frame that goes next.
-    [[nodiscard]] std::size_t NextSize() const;
+    // The size of the frame that goes next, change or refresh.
+    [[nodiscard]] std::size_t FrameSize() const;
     [[nodiscard]] bool Pending() const { return m_broadcastDue || m_dirtyCount > 0; }
     [[nodiscard]] bool Uniform() const;
     [[nodiscard]] bool Differs(Board board) const;
@@ -83,7 +77,6 @@ private:
     void MarkDirty(Board board);
     void ClearDirty();
 
-    serial::Transmitter m_transmitter;
     LineLevels m_desired{};
     // What the boards hold once everything handed to the driver has arrived.
     LineLevels m_onLine{};

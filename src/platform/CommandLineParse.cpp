@@ -2,8 +2,9 @@
 
 namespace dimrix::platform {
 
-CommandLineParse::CommandLineParse(const char* program, const Texts& texts)
+CommandLineParse::CommandLineParse(const char* program, const Texts& texts, const char* invokedAs)
     : m_program(program),
+      m_invokedAs(invokedAs != nullptr ? invokedAs : program),
       m_version(texts.version),
       m_help({"h", "help"}, texts.help),
       m_versionOption({"v", "version"}, texts.versionHelp) {
@@ -16,7 +17,8 @@ std::optional<int> CommandLineParse::Read(const QStringList& arguments) {
         return UsageError(m_parser.errorText());
     }
     if (m_parser.isSet(m_help)) {
-        Print(stdout, m_parser.helpText());
+        Print(stdout, m_helpNote.isEmpty() ? m_parser.helpText()
+                                           : m_parser.helpText() + '\n' + m_helpNote + '\n');
         return kDone;
     }
     if (m_parser.isSet(m_versionOption)) {

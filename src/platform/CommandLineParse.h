@@ -32,12 +32,16 @@ public:
         const char* version;
     };
 
-    CommandLineParse(const char* program, const Texts& texts);
+    // The usage line names the program `program`, or `invokedAs` (its first argument, as
+    // the panel's usage line always has) when given.
+    CommandLineParse(const char* program, const Texts& texts, const char* invokedAs = nullptr);
     CommandLineParse(const CommandLineParse&) = delete;
     CommandLineParse& operator=(const CommandLineParse&) = delete;
 
     // The program's own options and arguments go here before Read.
     [[nodiscard]] QCommandLineParser& Parser() { return m_parser; }
+    // A paragraph --help shows after the options, as the panel's note on Qt's own options.
+    void SetHelpNote(const QString& note) { m_helpNote = note; }
     // Parses `arguments`. The exit status when that ends the program: --help and
     // --version answered on standard output, or an error and the usage on standard error;
     // nothing when it is to run.
@@ -49,8 +53,10 @@ public:
 
 private:
     std::string m_program;
+    std::string m_invokedAs;
     const char* m_version = nullptr;
-    std::array<char*, 1> m_names{m_program.data()};
+    QString m_helpNote;
+    std::array<char*, 1> m_names{m_invokedAs.data()};
     // Qt keeps a reference to the count for the application object's life.
     int m_count = static_cast<int>(m_names.size());
     QCoreApplication m_naming{m_count, m_names.data()};

@@ -33,11 +33,12 @@ void LinePacer::Handed(std::size_t count, TimePoint now) {
     m_lineFreeAt = std::max(m_lineFreeAt, now) + m_byteTime * static_cast<Duration::rep>(count);
 }
 
-LinePacer::TimePoint LinePacer::RefillTime(TimePoint now, std::size_t driverHolds) const {
-    const std::size_t held = Held(now, driverHolds);
+LinePacer::TimePoint LinePacer::FitTime(TimePoint now, std::size_t driverHolds,
+                                        std::size_t size) const {
+    const std::size_t held = Held(now, driverHolds) + std::min(size, kDriverTarget);
     // At least one byte time away, so a driver that reports more than the clock knows
     // about is asked again soon without spinning.
-    const std::size_t toDrain = held > kRefillMark ? held - kRefillMark : 1;
+    const std::size_t toDrain = held > kDriverTarget ? held - kDriverTarget : 1;
     return now + m_byteTime * static_cast<Duration::rep>(toDrain);
 }
 

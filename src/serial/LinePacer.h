@@ -36,9 +36,9 @@ public:
     [[nodiscard]] std::size_t Room(TimePoint now, std::size_t driverHolds) const;
     // `count` bytes reached the driver at `now`.
     void Handed(std::size_t count, TimePoint now);
-    // When the driver, holding `driverHolds` by the system's count, will be down to the
-    // refill mark.
-    [[nodiscard]] TimePoint RefillTime(TimePoint now, std::size_t driverHolds) const;
+    // When the driver, holding `driverHolds` by the system's count, will have room for
+    // `size` bytes; a whole address frame once it is down to the refill mark.
+    [[nodiscard]] TimePoint FitTime(TimePoint now, std::size_t driverHolds, std::size_t size) const;
     // When the line will have sent everything handed so far, by the wire clock.
     [[nodiscard]] TimePoint IdleTime() const { return m_lineFreeAt; }
     // Line time of one byte.

@@ -135,6 +135,20 @@ void TransmitQueue::Consume(std::size_t count, TimePoint now) {
     }
 }
 
+std::size_t TransmitQueue::TakeFrame(std::span<Byte> out, TimePoint now) {
+    const std::size_t count = Due(out.size(), out);
+    Consume(count, now);
+    return count;
+}
+
+std::size_t TransmitQueue::NextSize(TimePoint /*now*/) const {
+    if (Empty()) {
+        return 0;
+    }
+    const Unit& first = m_units.front();
+    return first.sent > 0 || !first.sealed ? 1 : first.Remaining();
+}
+
 void TransmitQueue::Clear() {
     m_units.clear();
     m_waiting = 0;

@@ -10,6 +10,7 @@
 #include "protocol/ByteClass.h"
 #include "protocol/Frames.h"
 #include "protocol/Protocol.h"
+#include "serial/FrameSource.h"
 #include "serial/LineSettings.h"
 
 namespace dimrix::serial {
@@ -25,11 +26,11 @@ namespace dimrix::serial {
 // begun to take is never dropped, and a frame cut short or malformed never goes and
 // never makes another go, so the boards end exactly where the whole stream would have
 // left them; only states the line had no time for are skipped.
-class TransmitQueue {
+//
+// As the panel's frame source, it hands the line what Due gives, which then counts as
+// sent.
+class TransmitQueue : public FrameSource {
 public:
-    using Clock = std::chrono::steady_clock;
-    using TimePoint = Clock::time_point;
-
     // The line counts as overrun once more than this much line time waits.
     static constexpr std::chrono::milliseconds kOverrunTime{100};
     // How long the queue must stay empty before the line counts as keeping up again;
@@ -50,6 +51,18 @@ public:
     void Consume(std::size_t count, TimePoint now);
     // Forgets everything queued (the device is gone).
     void Clear();
+
+    std::size_t TakeFrame(std::span<protocol::Byte> out, TimePoint now) override;
+    // A whole frame's size, or 1 for one that may go in parts.
+    [[nodiscard]] std::size_t NextSize(TimePoint now) const override;
+    [[nodiscard]] std::size_t Backlog() const override { return m_waiting; }
+    // Whether what was just queued goes to the driver before the sender goes on: a frame
+    // just finished on a line that keeps up, so the driver takes it in one piece before
+    // the window repaints what moved. Anything else waits for the event loop, after the
+    // handler that queues has finished: a frame it left open (a send that failed
+    // part-way) still goes then, and on an overrun line its whole burst is in the queue,
+    // and thinned out, before any of it is chosen.
+    [[nodiscard]] bool GoesAtOnce(TimePoint now) const { return !Overrun(now) && !FrameOpen(); }
 
     // Bytes waiting for the driver.
     [[nodiscard]] std::size_t Waiting() const { return m_waiting; }

@@ -10,6 +10,8 @@
 
 #include "protocol/LineDecoder.h"
 #include "serial/LinePacer.h"
+#include "serial/PendingBytes.h"
+#include "serial/Transmitter.h"
 
 namespace dimrix::bridge {
 namespace {
@@ -95,8 +97,8 @@ protected:
     }
     void Pump() {
         m_line.Deliver();
-        m_wake = m_scheduler.Pump(m_line, m_now);
-        EXPECT_LE(m_scheduler.Waiting(), protocol::kAddressFrameSize);
+        m_wake = m_transmitter.Pump(m_scheduler, m_line, m_now);
+        EXPECT_LE(m_transmitter.Refused(), protocol::kAddressFrameSize);
         EXPECT_LE(m_line.Holds(), serial::LinePacer::kDriverTarget);
     }
     // Lets the line run until `until`, pumping whenever the scheduler asked to be.
@@ -121,7 +123,9 @@ protected:
 
     TimePoint m_now{std::chrono::hours(1)};
     SimulatedLine m_line{m_now};
-    LineScheduler m_scheduler{kSettings};
+    LineScheduler m_scheduler;
+    // The line's pump, as the bridge's paced line runs it.
+    serial::Transmitter m_transmitter{kSettings};
     std::optional<TimePoint> m_wake;
 };
 
@@ -245,6 +249,32 @@ TEST_F(LineSchedulerTest, RefreshesEveryBoardAboutOnceASecondAndResendsAllOnRequ
     ASSERT_EQ(resent.size(), 31U);
     for (std::size_t board = 0; board < resent.size(); ++board) {
         EXPECT_EQ(resent[board].front(), 128 + board) << "address order";
+    }
+}
+
+// A stop takes the changes not yet sent at once, for the drain to let out: every board
+// ends at its newest levels, and no refresh rides along.
+TEST_F(LineSchedulerTest, AStopTakesEveryChangeNotYetSentAndNothingElse) {
+    Set(Pattern(3));
+    Run(milliseconds(30));
+    const std::size_t sent = m_scheduler.FramesSent();
+    ASSERT_GT(sent, 2U);
+    ASSERT_LT(sent, 31U);
+    serial::PendingBytes rest;
+    rest.TakeAll(m_scheduler, m_now);
+    EXPECT_EQ(rest.Backlog(), (31 - sent) * protocol::kAddressFrameSize);
+    EXPECT_EQ(m_scheduler.Backlog(), 0U);
+
+    Bytes drained(rest.Backlog());
+    ASSERT_EQ(rest.TakeFrame(drained, m_now), drained.size());
+    m_line.Accept(drained);
+    m_wake.reset();  // the line is closed: nothing asks the scheduler any more
+    Run(milliseconds(500));
+    for (std::size_t board = 0; board < protocol::kAddressCount; ++board) {
+        const auto& levels = m_line.Boards().State()[board];
+        EXPECT_TRUE(std::equal(levels.begin(), levels.end(),
+                               Pattern(3).begin() + static_cast<long>(board * 8)))
+            << "board " << board;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "protocol/LineDecoder.h"
+#include "serial/TransmitQueue.h"
 
 // Random traffic into the transmit queue over lines of random speed, capacity and
 // stalls: what reaches the wire must leave the boards exactly where everything queued
@@ -74,17 +75,19 @@ private:
     std::size_t m_mostHeld = 0;
 };
 
-// Carries out the transmitter's decisions as the real port does: a pump it asks for now
-// runs at once, a posted one after the sender's burst, a timed one when its time comes.
+// The panel's transmit queue on a paced line: carries out the transmitter's decisions as
+// the real port does, a pump it asks for now at once, a posted one after the sender's
+// burst, a timed one when its time comes.
 class TrafficRun {
 public:
     explicit TrafficRun(SimulatedLine& line) : m_line(line) {}
 
     void Send(const Bytes& unit) {
         for (const std::uint8_t value : unit) {
-            switch (m_transmitter.Queue(value, m_now)) {
+            m_queue.Push(value, m_now);
+            switch (m_transmitter.Kick(m_queue.GoesAtOnce(m_now))) {
                 case Transmitter::Wake::Now:
-                    Schedule(m_transmitter.Pump(m_line, m_now));
+                    Schedule(m_transmitter.Pump(m_queue, m_line, m_now));
                     break;
                 case Transmitter::Wake::Post:
                     EXPECT_FALSE(m_posted) << "a second call posted before the first ran";
@@ -96,21 +99,21 @@ public:
         }
         m_units.push_back(unit);
         m_queued.insert(m_queued.end(), unit.begin(), unit.end());
-        m_largest = std::max(m_largest, m_transmitter.Waiting());
+        m_largest = std::max(m_largest, m_queue.Waiting());
     }
 
     // The sender's burst is over: the event loop runs the posted call first.
     void Pass(int milliseconds, bool stalled) {
         if (m_posted) {
             m_posted = false;
-            Schedule(m_transmitter.PumpPosted(m_line, m_now));
+            Schedule(m_transmitter.PumpPosted(m_queue, m_line, m_now));
         }
         for (int step = 0; step < milliseconds; ++step) {
             m_now += std::chrono::milliseconds(1);
             m_line.Tick(stalled);
             if (m_timer && m_now >= *m_timer) {
                 m_timer.reset();
-                Schedule(m_transmitter.Pump(m_line, m_now));
+                Schedule(m_transmitter.Pump(m_queue, m_line, m_now));
             }
         }
     }
@@ -134,6 +137,7 @@ private:
     }
 
     SimulatedLine& m_line;
+    TransmitQueue m_queue{kBoardLine};
     Transmitter m_transmitter{kBoardLine};
     Clock::time_point m_now = Clock::time_point{} + std::chrono::hours(1);
     std::optional<Clock::time_point> m_timer;

@@ -54,9 +54,6 @@ MonitorSession::MonitorSession(std::unique_ptr<LineSource> source, Loss loss)
             m_monitor.Read(bytes, LineMonitor::Clock::now());
         },
         [this](const std::string& reason) { OnLost(reason); });
-    m_reopenTimer->setInterval(kReopenInterval);
-    QObject::connect(m_reopenTimer.get(), &QTimer::timeout, m_reopenTimer.get(),
-                     [this] { Reopen(); });
 }
 
 void MonitorSession::Open() {
@@ -71,18 +68,7 @@ void MonitorSession::OnLost(const std::string& reason) {
         }
         return;
     }
-    m_reopenTimer->start();
-}
-
-void MonitorSession::Reopen() {
-    try {
-        m_source->Open();
-    } catch (const serial::LinkError&) {
-        // Still gone; the reason the line was lost stays on show.
-        return;
-    }
-    m_reopenTimer->stop();
-    m_fault.reset();
+    m_reopener.Start();
 }
 
 }  // namespace dimrix::monitor

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QTimer>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +10,7 @@
 #include "monitor/LineMonitor.h"
 #include "monitor/qt/LineSource.h"
 #include "monitor/qt/MonitorCommandLine.h"
+#include "serial/qt/DeviceReopener.h"
 
 namespace dimrix::monitor {
 
@@ -27,7 +26,6 @@ public:
         Reopens,
     };
 
-    static constexpr std::chrono::seconds kReopenInterval{1};
     // The exit status when the line cannot be opened or is lost.
     static constexpr int kLineFailed = 1;
 
@@ -60,14 +58,14 @@ public:
 
 private:
     void OnLost(const std::string& reason);
-    void Reopen();
 
     Loss m_loss;
     std::unique_ptr<LineSource> m_source;
     LineMonitor m_monitor;
     std::optional<std::string> m_fault;
     std::function<void(const std::string&)> m_onLost;
-    std::unique_ptr<QTimer> m_reopenTimer = std::make_unique<QTimer>();
+    // Still gone at a try, the reason the line was lost stays on show.
+    serial::DeviceReopener m_reopener{[this] { m_source->Open(); }, [this] { m_fault.reset(); }};
 };
 
 }  // namespace dimrix::monitor

@@ -28,6 +28,12 @@ std::size_t Write(QSerialPort& port, std::span<const protocol::Byte> bytes,
 // Bytes written and not yet on the wire, as far as the system tells.
 [[nodiscard]] std::size_t Holds(const QSerialPort& port);
 
+// Whether the device keeps a count Holds can ask at all. A pseudo-terminal has no output
+// queue: it hands what it is written to its other end at once and says it holds nothing,
+// so asking it, once a frame on a busy line, is a system call that cannot tell anything
+// the wire clock does not already know.
+[[nodiscard]] bool CountsHeld(const QSerialPort& port);
+
 // How often an open device is asked whether the driver holds received bytes QSerialPort
 // has not started to read (InputWaiting); zero where QSerialPort always learns of them
 // by itself.

@@ -2,6 +2,8 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,6 +53,24 @@ std::size_t Holds(const QSerialPort& port) {
         return 0;
     }
     return static_cast<std::size_t>(queued);
+}
+
+bool CountsHeld(const QSerialPort& port) {
+#ifdef __linux__
+    // The slaves of Unix 98 pseudo-terminals take majors 136 to 143 (the kernel's
+    // Documentation/admin-guide/devices.txt).
+    constexpr unsigned kFirstPtySlaveMajor = 136;
+    constexpr unsigned kPtySlaveMajors = 8;
+    struct stat device {};
+    if (::fstat(port.handle(), &device) == 0 && S_ISCHR(device.st_mode)) {
+        const unsigned deviceMajor = major(device.st_rdev);
+        return deviceMajor < kFirstPtySlaveMajor ||
+               deviceMajor >= kFirstPtySlaveMajor + kPtySlaveMajors;
+    }
+#else
+    (void)port;
+#endif
+    return true;
 }
 
 std::chrono::milliseconds InputCheckInterval() {

@@ -35,6 +35,10 @@ std::size_t Holds(const QSerialPort& port) {
     return static_cast<std::size_t>(port.bytesToWrite()) + inDriver;
 }
 
+bool CountsHeld(const QSerialPort& /*port*/) {
+    return true;
+}
+
 std::chrono::milliseconds InputCheckInterval() {
     // QSerialPort learns of received bytes from WaitCommEvent's completion, queued to the
     // I/O completion port it listens on. Wine's serial driver (8.0) ends that wait without

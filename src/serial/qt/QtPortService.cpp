@@ -1,6 +1,5 @@
 #include "serial/qt/QtPortService.h"
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,24 +74,6 @@ void QtPortService::Open() {
 }
 
 void QtPortService::OpenDevice(const std::string& device) {
-    std::erase_if(m_closing, [](const auto& closing) { return !closing->IsClosing(); });
-    // A device still closing holds its lock and its descriptor: opening it anew would be
-    // refused, so the same object opens it again once its queue has left.
-    const auto same = std::ranges::find_if(
-        m_closing, [&device](const auto& closing) { return closing->Device() == device; });
-    std::unique_ptr<QtSerialDevice> next;
-    if (same != m_closing.end()) {
-        next = std::move(*same);
-        m_closing.erase(same);
-    }
-    if (m_device->IsClosing() && m_device->Device() != device) {
-        m_closing.push_back(std::move(m_device));
-    }
-    if (next) {
-        m_device = std::move(next);
-    } else if (!m_device) {
-        m_device = std::make_unique<QtSerialDevice>();
-    }
     m_device->Open(device, m_settings);
 }
 

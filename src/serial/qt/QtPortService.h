@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "serial/LineSettings.h"
 #include "serial/PortService.h"
@@ -57,7 +56,6 @@ private:
     [[nodiscard]] const PortMap& Ports() const;
     // The device named on the command line for this port, or "" when none was.
     [[nodiscard]] const std::string& GivenDevice(std::int16_t portNumber) const;
-    // Opens `device`, on the device object still letting its queue out there if any.
     void OpenDevice(const std::string& device);
 
     PortPaths m_given;
@@ -66,10 +64,9 @@ private:
     std::int16_t m_portNumber = kFirstPort;
     LineSettings m_settings = kBoardLineSettings;
     std::int16_t m_receiveThreshold = 0;
+    // Switching devices, or opening one still letting its queue out, is its line's to
+    // handle (PacedLine).
     std::unique_ptr<QtSerialDevice> m_device;
-    // Devices closed while their queue was still leaving, kept until they let go; the
-    // port switched to another device meanwhile.
-    std::vector<std::unique_ptr<QtSerialDevice>> m_closing;
 };
 
 }  // namespace dimrix::serial

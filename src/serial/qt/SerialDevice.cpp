@@ -41,6 +41,7 @@ void SerialDevice::Open(const std::string& device, const LineSettings& settings,
              direction == Direction::Receive ? QIODevice::ReadOnly : QIODevice::ReadWrite);
     m_device = device;
     m_direction = direction;
+    m_countsHeld = device_handle::CountsHeld(*m_port);
     m_fault.reset();
     ++m_generation;
     if (m_inputCheck->interval() > 0) {
@@ -70,7 +71,7 @@ std::size_t SerialDevice::Write(std::span<const protocol::Byte> bytes) {
 }
 
 std::size_t SerialDevice::Holds() const {
-    return Healthy() ? device_handle::Holds(*m_port) : 0;
+    return Healthy() && m_countsHeld ? device_handle::Holds(*m_port) : 0;
 }
 
 bool SerialDevice::Probe() {

@@ -57,7 +57,8 @@ public:
     // Hands the driver as much of `bytes` as it takes now; 0 when it is full.
     // Throws LinkError when the device failed; the listener hears of it too.
     std::size_t Write(std::span<const protocol::Byte> bytes);
-    // Bytes written and not yet on the wire, as far as the system tells.
+    // Bytes written and not yet on the wire, as far as the system tells; 0 without asking
+    // a device that keeps no count (DeviceHandle's CountsHeld).
     [[nodiscard]] std::size_t Holds() const;
     // Asks the device's handle whether the device is still there, and fails it when not;
     // false for a device that is not healthy.
@@ -76,6 +77,7 @@ private:
     std::string m_device;
     Direction m_direction = Direction::Transmit;
     std::optional<LinkError> m_fault;
+    bool m_countsHeld = true;
     // Counts openings, so a release queued for one is not carried out on a later one.
     std::uint64_t m_generation = 0;
     std::array<char, kChunkSize> m_buffer{};

@@ -1,0 +1,77 @@
+#include "BridgeRig.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace dimrix::bench {
+
+namespace {
+
+using bridge::samples::Bytes;
+using Clock = BridgeRig::Clock;
+
+std::vector<std::string> BridgeCommand(const std::vector<std::unique_ptr<WireReader>>& lines) {
+    std::vector<std::string> argv{DIMRIX_BRIDGE_PATH, "--bind", "127.0.0.1", "--quiet",
+                                  "--sacn-only"};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        argv.push_back(lines[i]->SlavePath() + ':' + std::to_string(i + 1));
+    }
+    return argv;
+}
+
+// Every board at its own level, so nothing is uniform and only board 128 changes.
+Bytes StillUniverse() {
+    Bytes slots(BridgeRig::kBoards * BridgeRig::kChannels);
+    for (int board = 1; board < BridgeRig::kBoards; ++board) {
+        std::fill_n(slots.begin() + board * BridgeRig::kChannels, BridgeRig::kChannels,
+                    BridgeRig::DmxFor(board));
+    }
+    return slots;
+}
+
+}  // namespace
+
+BridgeRig::BridgeRig(std::size_t lineCount, double bytesPerSecond) : slots(StillUniverse()) {
+    for (std::size_t i = 0; i < lineCount; ++i) {
+        lines.push_back(std::make_unique<WireReader>(bytesPerSecond));
+        lines.back()->Start([] {});
+    }
+    run = std::make_unique<ProgramRun>(BridgeCommand(lines));
+    // Sends the universe until the first line shows a byte: the bridge is up and listening.
+    const auto deadline = Clock::now() + kStartPatience;
+    while (lines.front()->Count() == 0) {
+        if (Clock::now() > deadline) {
+            throw std::runtime_error("dimrix-bridge did not start");
+        }
+        sender.Send(slots);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+std::uint8_t BridgeRig::DmxFor(int level) {
+    return static_cast<std::uint8_t>((level * 255 + 50) / 100);
+}
+
+double BridgeRig::Ms(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+std::optional<Clock::time_point> BridgeRig::AwaitBoard128(const WireReader& line, std::size_t from,
+                                                          int level, Clock::time_point deadline) {
+    // Addresses never occur as levels, so a board's frame is found wherever it starts.
+    for (std::size_t at = from; Clock::now() < deadline;) {
+        const auto bytes = line.Bytes();
+        for (; at + 1 < bytes.size(); ++at) {
+            if (bytes[at] == protocol::kFirstAddress && bytes[at + 1] == level) {
+                return line.Time(at);
+            }
+        }
+        // The reader stamps the bytes; this thread only must not take its core.
+        std::this_thread::sleep_for(kPoll);
+    }
+    return std::nullopt;
+}
+
+}  // namespace dimrix::bench
