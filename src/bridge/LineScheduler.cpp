@@ -74,8 +74,17 @@ std::size_t LineScheduler::TakeFrame(std::span<protocol::Byte> out, TimePoint no
         return 0;
     }
     ++m_framesSent;
+    m_bytesSent += frame->size;
     std::copy_n(frame->bytes.begin(), frame->size, out.begin());
     return frame->size;
+}
+
+std::bitset<protocol::kAddressCount> LineScheduler::PendingBoards() const {
+    std::bitset<protocol::kAddressCount> pending;
+    for (Board board = 0; m_hasDesired && board < kBoards; ++board) {
+        pending.set(board, Differs(board));
+    }
+    return pending;
 }
 
 std::size_t LineScheduler::NextSize(TimePoint now) const {

@@ -54,7 +54,13 @@ public:
     // Every change has been taken; only refreshes would follow.
     [[nodiscard]] bool Settled() const { return !Pending(); }
     [[nodiscard]] std::size_t FramesSent() const { return m_framesSent; }
+    [[nodiscard]] std::size_t BytesSent() const { return m_bytesSent; }
     [[nodiscard]] std::size_t Refreshes() const { return m_refreshes; }
+    // The levels as the line last carried them: what the boards hold once every frame
+    // taken so far has arrived.
+    [[nodiscard]] const LineLevels& Carried() const { return m_onLine; }
+    // The boards whose newest levels have not been taken yet.
+    [[nodiscard]] std::bitset<protocol::kAddressCount> PendingBoards() const;
 
 private:
     // One frame of any kind, as it goes on the wire.
@@ -92,6 +98,7 @@ private:
     std::bitset<protocol::kAddressCount> m_isDirty;
     std::array<TimePoint, protocol::kAddressCount> m_lastSent{};
     std::size_t m_framesSent = 0;
+    std::size_t m_bytesSent = 0;
     std::size_t m_refreshes = 0;
 };
 

@@ -8,7 +8,16 @@
 namespace dimrix::bridge {
 
 LineOutput::LineOutput(LinePatch patch, const serial::LineSettings& settings, const BridgeLog& log)
-    : m_patch(std::move(patch)), m_settings(settings), m_log(log) {}
+    : m_patch(std::move(patch)), m_settings(settings), m_log(log) {
+    // A flash's 250 ms halves, on time.
+    m_flashStep->setSingleShot(true);
+    m_flashStep->setTimerType(Qt::PreciseTimer);
+    QObject::connect(m_flashStep.get(), &QTimer::timeout, m_flashStep.get(), [this] {
+        if (!m_stopping) {
+            Carry();
+        }
+    });
+}
 
 void LineOutput::Open() {
     m_line.Open(m_patch.Device(), m_settings);
@@ -18,7 +27,24 @@ void LineOutput::Show(std::span<const std::uint8_t> slots) {
     if (m_stopping) {
         return;
     }
-    m_scheduler.SetDesired(m_patch.LevelsFrom(slots));
+    m_merged = m_patch.LevelsFrom(slots);
+    Carry();
+}
+
+void LineOutput::Identify(protocol::Address board) {
+    if (m_stopping) {
+        return;
+    }
+    m_flash.Start(board, IdentifyFlash::Clock::now());
+    Carry();
+}
+
+void LineOutput::Carry() {
+    const IdentifyFlash::TimePoint now = IdentifyFlash::Clock::now();
+    m_scheduler.SetDesired(m_flash.Over(m_merged, now));
+    if (const std::optional<IdentifyFlash::TimePoint> next = m_flash.NextChange(now)) {
+        m_flashStep->start(std::chrono::ceil<std::chrono::milliseconds>(*next - now));
+    }
     // At once, not from the event loop: on an idle line the frame is on the wire before
     // the next datagram is read.
     try {
@@ -35,6 +61,8 @@ void LineOutput::Stop(std::function<void()> done) {
 }
 
 void LineOutput::OnBack() {
+    m_lostSince.reset();
+    m_backAt = std::chrono::steady_clock::now();
     m_log.Status(m_patch.Device() + ": line back; sending every board");
     m_scheduler.ResendAll();
     try {
@@ -45,6 +73,7 @@ void LineOutput::OnBack() {
 }
 
 void LineOutput::OnDeviceLost(const serial::LinkError& fault) {
+    m_lostSince = std::chrono::system_clock::now();
     m_scheduler.Clear();
     std::string text = m_patch.Device() + ": line lost: " + fault.what();
     if (const std::string_view meaning = serial::ErrorWords::Meaning(fault.Number());

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <span>
 
+#include "bridge/IdentifyFlash.h"
 #include "bridge/LinePatch.h"
 #include "bridge/LineScheduler.h"
 #include "bridge/qt/BridgeLog.h"
@@ -43,7 +48,22 @@ public:
     }
     [[nodiscard]] const LineScheduler& Scheduler() const { return m_scheduler; }
 
+    // Flashes `board` over whatever the merge gives the line (IdentifyFlash); before the
+    // universe's first data, over a line of zeros.
+    void Identify(protocol::Address board);
+    [[nodiscard]] const IdentifyFlash& Flash() const { return m_flash; }
+    // Since when the device has been away, while it is.
+    [[nodiscard]] std::optional<std::chrono::system_clock::time_point> LostSince() const {
+        return m_lostSince;
+    }
+    // When the device came back after it was lost, if it did.
+    [[nodiscard]] std::optional<std::chrono::steady_clock::time_point> BackAt() const {
+        return m_backAt;
+    }
+
 private:
+    // The merged levels with the flash over them, to the scheduler.
+    void Carry();
     void OnBack();
     void OnDeviceLost(const serial::LinkError& fault) override;
 
@@ -51,6 +71,13 @@ private:
     serial::LineSettings m_settings;
     const BridgeLog& m_log;
     LineScheduler m_scheduler;
+    // The line's levels as the merge gives them.
+    LineLevels m_merged{};
+    IdentifyFlash m_flash;
+    // Wakes the line at each half period of a flash, and at its end.
+    std::unique_ptr<QTimer> m_flashStep = std::make_unique<QTimer>();
+    std::optional<std::chrono::system_clock::time_point> m_lostSince;
+    std::optional<std::chrono::steady_clock::time_point> m_backAt;
     bool m_stopping = false;
     // After the scheduler, its frame source.
     serial::PacedLine m_line{m_scheduler, *this};

@@ -8,13 +8,12 @@ namespace dimrix::bridge {
 
 namespace {
 
-// Rates and times to a tenth: the page shows no more, and an unchanged
-// figure makes no update.
-double Rounded(double value, double step) {
-    return std::round(value / step) * step;
+// Rates and times to a tenth: the page shows no more, and an unchanged figure makes no
+// update. Divided, not multiplied, so that 3.3 is written as 3.3.
+double Tenths(double value) {
+    constexpr double kTenths = 10.0;
+    return std::round(value * kTenths) / kTenths;
 }
-
-constexpr double kTenth = 0.1;
 
 QJsonValue TextOrNull(const QString& text) {
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
@@ -61,7 +60,7 @@ QByteArray StateJson::Line(const LineStatus& line) {
     QJsonValue identify(QJsonValue::Null);
     if (line.identifyBoard) {
         identify = QJsonObject{{"board", *line.identifyBoard},
-                               {"secondsLeft", Rounded(line.identifySecondsLeft, kTenth)}};
+                               {"secondsLeft", Tenths(line.identifySecondsLeft)}};
     }
     return Compact(QJsonObject{
         {"index", static_cast<int>(line.index)},
@@ -72,9 +71,9 @@ QByteArray StateJson::Line(const LineStatus& line) {
         {"artNet", TextOrNull(line.artNet)},
         {"state", StateName(line.state)},
         {"lostSince", TextOrNull(line.lostSince)},
-        {"framesPerSecond", Rounded(line.framesPerSecond, kTenth)},
-        {"bytesPerSecond", Rounded(line.bytesPerSecond, kTenth)},
-        {"load", Rounded(line.bytesPerSecond * kPerCent / kLineBytesPerSecond, kTenth)},
+        {"framesPerSecond", Tenths(line.framesPerSecond)},
+        {"bytesPerSecond", Tenths(line.bytesPerSecond)},
+        {"load", Tenths(line.bytesPerSecond * kPerCent / kLineBytesPerSecond)},
         {"levels", levels},
         {"pending", pending},
         {"drivers", drivers},
@@ -106,8 +105,8 @@ QByteArray StateJson::Universe(const UniverseStatus& universe) {
             {"address", TextOrNull(source.address)},
             {"priority", source.priority},
             {"perAddress", source.perAddress},
-            {"packetsPerSecond", Rounded(source.packetsPerSecond, kTenth)},
-            {"secondsSinceLast", Rounded(source.secondsSinceLast, kTenth)},
+            {"packetsPerSecond", Tenths(source.packetsPerSecond)},
+            {"secondsSinceLast", Tenths(source.secondsSinceLast)},
             {"dropped", QJsonObject{{"late", static_cast<qint64>(source.droppedLate)}}},
         });
     }

@@ -43,16 +43,20 @@ StatusReader::StatusReader(const std::vector<std::unique_ptr<LineOutput>>& lines
       m_universes(universes),
       m_consoles(consoles),
       m_frames(lines.size(), 0),
-      m_framesPerSecond(lines.size(), 0.0) {}
+      m_bytes(lines.size(), 0),
+      m_framesPerSecond(lines.size(), 0.0),
+      m_bytesPerSecond(lines.size(), 0.0) {}
 
 void StatusReader::CountRates() {
     const Clock::time_point now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - m_countedAt).count();
     m_countedAt = now;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const std::size_t frames = m_lines[i]->Scheduler().FramesSent();
-        m_framesPerSecond[i] = static_cast<double>(frames - m_frames[i]) / seconds;
-        m_frames[i] = frames;
+        const LineScheduler& scheduler = m_lines[i]->Scheduler();
+        m_framesPerSecond[i] = static_cast<double>(scheduler.FramesSent() - m_frames[i]) / seconds;
+        m_bytesPerSecond[i] = static_cast<double>(scheduler.BytesSent() - m_bytes[i]) / seconds;
+        m_frames[i] = scheduler.FramesSent();
+        m_bytes[i] = scheduler.BytesSent();
     }
     std::map<std::pair<std::size_t, std::string>, SourceRate> counted;
     for (std::size_t u = 0; u < m_universes.size(); ++u) {
@@ -91,8 +95,23 @@ LineStatus StatusReader::Line(std::size_t index) const {
     if (universe.ArtNet()) {
         status.artNet = QString::fromStdString(universe.ArtNet()->Text());
     }
+    const Clock::time_point now = Clock::now();
+    if (const auto lost = line.LostSince()) {
+        status.state = LineStatus::State::Lost;
+        status.lostSince =
+            QDateTime::fromMSecsSinceEpoch(
+                std::chrono::duration_cast<std::chrono::milliseconds>(lost->time_since_epoch())
+                    .count())
+                .toString("HH:mm:ss");
+    } else if (const auto back = line.BackAt(); back && now - *back < kBackShown) {
+        status.state = LineStatus::State::Back;
+    }
     status.framesPerSecond = m_framesPerSecond[index];
-    status.levels = patch.LevelsFrom(merger.Look());
+    status.bytesPerSecond = m_bytesPerSecond[index];
+    status.levels = line.Scheduler().Carried();
+    status.pending = line.Scheduler().PendingBoards();
+    status.identifyBoard = line.Flash().Board(now);
+    status.identifySecondsLeft = line.Flash().SecondsLeft(now);
     for (int board = 0; board < kAddressCount; ++board) {
         // The source driving most of the board's channels.
         std::array<int, SourceMerger::kMaxSources * 2 + 1> votes{};

@@ -24,6 +24,9 @@ class StatusReader {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // How long a line that came back shows as "back".
+    static constexpr std::chrono::seconds kBackShown{60};
+
     // Everything must outlive the reader; `consoles` runs parallel to `universes`.
     StatusReader(const std::vector<std::unique_ptr<LineOutput>>& lines,
                  const std::vector<std::unique_ptr<UniverseInput>>& universes,
@@ -49,7 +52,9 @@ private:
     Clock::time_point m_countedAt = Clock::now();
     // Per line, at the last count.
     std::vector<std::size_t> m_frames;
+    std::vector<std::size_t> m_bytes;
     std::vector<double> m_framesPerSecond;
+    std::vector<double> m_bytesPerSecond;
     // By universe index and source.
     std::map<std::pair<std::size_t, std::string>, SourceRate> m_sources;
 };

@@ -183,6 +183,10 @@ std::size_t WebConsole::UniverseIndex(std::uint16_t universe) const {
 }
 
 void WebConsole::Carry(const ConsoleCommand& command) {
+    if (command.kind == ConsoleCommand::Kind::Identify) {
+        m_lines[*command.line]->Identify(command.board);
+        return;
+    }
     const std::size_t index = UniverseIndex(command.universe);
     const LinePatch* patch = command.line ? &m_lines[*command.line]->Patch() : nullptr;
     ConsoleSource& console = m_consoles[index];

@@ -11,11 +11,11 @@
 #include <QtTest/QTest>
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "BridgeProcess.h"
 #include "SamplePackets.h"
 #include "support/PseudoTerminal.h"
 
@@ -25,55 +25,11 @@ namespace {
 using bridge::samples::Bytes;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kDeadlineMilliseconds = 20000;
+constexpr int kDeadlineMilliseconds = BridgeProcess::kDeadlineMilliseconds;
 constexpr std::uint16_t kSacnPort = 5568;
 constexpr std::uint16_t kArtNetPort = 6454;
 // What the boards' line carries in a second, and what a paced reader takes.
 constexpr double kLineBytesPerSecond = 1920.0;
-
-// The real dimrix-bridge, listening on the loopback interface only, so nothing the test
-// sends or the bridge joins reaches the host's own networks.
-class BridgeProcess {
-public:
-    explicit BridgeProcess(QStringList arguments) {
-        arguments.prepend("127.0.0.1");
-        arguments.prepend("--bind");
-        m_process.start(DIMRIX_BRIDGE, arguments);
-    }
-    ~BridgeProcess() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(kDeadlineMilliseconds);
-        }
-    }
-    BridgeProcess(const BridgeProcess&) = delete;
-    BridgeProcess& operator=(const BridgeProcess&) = delete;
-
-    // What it printed so far.
-    QString Errors() {
-        m_errors += QString::fromUtf8(m_process.readAllStandardError());
-        return m_errors;
-    }
-    bool Prints(const QString& text) {
-        return QTest::qWaitFor([&] { return Errors().contains(text); }, kDeadlineMilliseconds);
-    }
-    // Asks it to end as a service manager does; its exit status, or nothing on a crash or
-    // when it does not end.
-    std::optional<int> Terminate() {
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
-        if (!m_process.waitForFinished(kDeadlineMilliseconds) ||
-            m_process.exitStatus() != QProcess::NormalExit) {
-            return std::nullopt;
-        }
-        Errors();
-        return m_process.exitCode();
-    }
-    QProcess& Process() { return m_process; }
-
-private:
-    QProcess m_process;
-    QString m_errors;
-};
 
 void Send(const Bytes& datagram, std::uint16_t port) {
     QUdpSocket socket;

@@ -7,8 +7,8 @@
 namespace dimrix::testing {
 
 BridgeProcess::BridgeProcess(QStringList arguments) {
-    arguments.prepend("127.0.0.1");
-    arguments.prepend("--bind");
+    // The last --http given counts.
+    arguments = QStringList{"--bind", "127.0.0.1", "--http", "off"} + arguments;
     m_process.start(DIMRIX_BRIDGE, arguments);
 }
 

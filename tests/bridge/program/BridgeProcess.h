@@ -8,7 +8,8 @@
 namespace dimrix::testing {
 
 // The real dimrix-bridge, listening on the loopback interface only, so nothing the test
-// sends or the bridge joins reaches the host's own networks.
+// sends or the bridge joins reaches the host's own networks; its web console off unless
+// `arguments` give --http.
 class BridgeProcess {
 public:
     static constexpr int kDeadlineMilliseconds = 20000;

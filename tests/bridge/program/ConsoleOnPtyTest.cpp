@@ -111,6 +111,31 @@ TEST_F(ConsoleOnPtyTest, DrivesOnlyTheChannelsMovedOnceTakenAndHandsThemBackOnRe
     EXPECT_EQ(m_bridge->Terminate(), 0);
 }
 
+TEST_F(ConsoleOnPtyTest, IdentifyFlashesABoardAboveEverySourceThenHandsItBack) {
+    Start();
+    SendNetworkLook(1);
+    ASSERT_TRUE(Shows({130, 50, 50, 50, 50, 50, 50, 50, 50, 255}));
+    const std::size_t before = m_line.Received().size();
+    // No console taken: identify needs none. Board 131, beside the network's 130, so that
+    // its dark half is a frame of its own and not the whole line's All OFF.
+    EXPECT_EQ(HttpClient::Status(Post("identify", R"({"line": 0, "board": 131})")), 200);
+    const Frame full{131, 100, 100, 100, 100, 100, 100, 100, 100, 255};
+    const Frame off{131, 0, 0, 0, 0, 0, 0, 0, 0, 255};
+    ASSERT_TRUE(Shows(full, before));
+    ASSERT_TRUE(Shows(off, before));
+    // Over after 5 s: the board refreshed at the network's level, never full again.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return HttpClient::Exchange(m_port, HttpClient::Request("GET", "/api/state"))
+                       .find(R"("identify":null)") != std::string::npos;
+        },
+        kDeadline));
+    const std::size_t over = m_line.Received().size();
+    ASSERT_TRUE(Shows(off, over));
+    EXPECT_FALSE(Holds(m_line.Received(), full, over));
+    EXPECT_EQ(m_bridge->Terminate(), 0);
+}
+
 TEST_F(ConsoleOnPtyTest, APortThatCannotBeHadIsSaidOnceAndTheLinesAreDrivenAnyway) {
     QTcpServer holder;
     ASSERT_TRUE(holder.listen(QHostAddress(QHostAddress::LocalHost)));
