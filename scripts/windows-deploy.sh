@@ -28,7 +28,7 @@ usage="usage: windows-deploy.sh assemble --dest DIR --dlls DIR... --plugins DIR 
 # and the programs import from the system, and the API sets that stand for parts of it.
 system_dlls=(
   advapi32 authz bcrypt comctl32 comdlg32 crypt32 d2d1 d3d11 d3d12 d3d9 dcomp dnsapi
-  dwmapi dwrite dxgi gdi32 imm32 iphlpapi kernel32 mpr msvcrt netapi32 ntdll ole32
+  dwmapi dwrite dxgi gdi32 imm32 iphlpapi kernel32 mpr msvcrt mswsock netapi32 ntdll ole32
   oleaut32 opengl32 secur32 setupapi shcore shell32 shlwapi user32 userenv uxtheme
   version winhttp winmm winspool ws2_32 wtsapi32
 )
