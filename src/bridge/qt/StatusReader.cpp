@@ -169,18 +169,20 @@ UniverseStatus StatusReader::Universe(std::size_t index) const {
         status.sources.push_back(std::move(shown));
     }
     if (console.Taken()) {
-        for (const LineOutput* line : universe.Lines()) {
-            AddContested(status, merger, console, *line);
+        for (std::size_t line = 0; line < m_lines.size(); ++line) {
+            if (m_lines[line]->Patch().Universe() == universe.Universe()) {
+                AddContested(status, merger, console, line);
+            }
         }
     }
     return status;
 }
 
 void StatusReader::AddContested(UniverseStatus& status, const SourceMerger& merger,
-                                const ConsoleSource& console, const LineOutput& line) const {
+                                const ConsoleSource& console, std::size_t line) const {
     for (int board = 0; board < kAddressCount; ++board) {
         for (int channel = 0; channel < kChannelCount; ++channel) {
-            const std::size_t slot = SlotOf(line.Patch(), board, channel);
+            const std::size_t slot = SlotOf(m_lines[line]->Patch(), board, channel);
             const int ours = console.Priorities()[slot];
             if (ours == 0) {
                 continue;
@@ -196,7 +198,7 @@ void StatusReader::AddContested(UniverseStatus& status, const SourceMerger& merg
             }
             if (holder != nullptr) {
                 status.contested.push_back(
-                    {static_cast<protocol::Address>(protocol::kFirstAddress + board), channel,
+                    {line, static_cast<protocol::Address>(protocol::kFirstAddress + board), channel,
                      QString::fromStdString(holder->key.Text()), holder->DrivingPriority(slot),
                      holder->levels[slot] >= console.Levels()[slot]});
             }
