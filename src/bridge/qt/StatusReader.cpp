@@ -112,6 +112,11 @@ LineStatus StatusReader::Line(std::size_t index) const {
     status.pending = line.Scheduler().PendingBoards();
     status.identifyBoard = line.Flash().Board(now);
     status.identifySecondsLeft = line.Flash().SecondsLeft(now);
+    // Each source's text once, not once a board.
+    std::vector<QString> texts;
+    for (const SourceMerger::Source& source : merger.Sources()) {
+        texts.push_back(QString::fromStdString(source.key.Text()));
+    }
     for (int board = 0; board < kAddressCount; ++board) {
         // The source driving most of the board's channels.
         std::array<int, SourceMerger::kMaxSources * 2 + 1> votes{};
@@ -126,8 +131,7 @@ LineStatus StatusReader::Line(std::size_t index) const {
             }
         }
         if (best != SourceMerger::kNoDriver) {
-            status.drivers[static_cast<std::size_t>(board)] =
-                QString::fromStdString(merger.Sources()[best].key.Text());
+            status.drivers[static_cast<std::size_t>(board)] = texts[best];
         }
     }
     return status;
