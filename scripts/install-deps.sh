@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those:
 #
-#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop accessibility ci all
+#   scripts/install-deps.sh TARGET...     TARGET: run package test bench screenshot format fuzz windows interop console accessibility ci all
 #
 #   run         compiler, CMake, Qt 6, Boost's headers (the bridge's web console) and fonts:
 #               enough to build and start the program
@@ -20,10 +20,14 @@
 #   interop     run, plus Debian's ola (olad, ola_patch, ola_set_dmx) as the sACN sender,
 #               iproute2 and util-linux for the private network namespace, python3 for
 #               the pseudo-terminal reader and the Art-Net poll
+#   console     run, plus Debian's chromium, chromium-driver and python3-selenium for the
+#               bridge's web console in a headless browser, iproute2 and util-linux for
+#               its private network namespace
 #   accessibility  run, plus Xvfb, a session bus (dbus-daemon's dbus-run-session),
 #               at-spi2-core's accessibility bus and registry, and Debian's python3 with
 #               pyatspi, which reads the programs as a screen reader does
-#   ci          test, package, fuzz, windows, interop and accessibility: what .ci/run uses
+#   ci          test, package, fuzz, windows, interop, console and accessibility: what
+#               .ci/run uses
 #
 # Nothing is asked, so it works without a terminal. As root it installs; otherwise it
 # uses sudo if sudo works without a password; otherwise it prints the apt-get line to
@@ -42,6 +46,7 @@ fuzz=(cmake make clang libclang-rt-14-dev libboost1.74-dev)
 windows=(cmake make ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
   libboost1.74-dev googletest wine wine64 xvfb x11-utils xdotool xclip nsis zip)
 interop=("${run[@]}" ola iproute2 util-linux python3)
+console=("${run[@]}" chromium chromium-driver python3 python3-selenium iproute2 util-linux)
 accessibility=("${run[@]}" xvfb dbus dbus-daemon at-spi2-core python3 python3-pyatspi)
 
 if [[ ${DIMRIX_SKIP_DEPS:-} == 1 ]]; then
@@ -61,13 +66,14 @@ for target in "$@"; do
     fuzz) wanted+=("${fuzz[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
     interop) wanted+=("${interop[@]}") ;;
+    console) wanted+=("${console[@]}") ;;
     accessibility) wanted+=("${accessibility[@]}") ;;
     ci) wanted+=("${test[@]}" "${package[@]}" "${fuzz[@]}" "${windows[@]}" "${interop[@]}"
-      "${accessibility[@]}") ;;
+      "${console[@]}" "${accessibility[@]}") ;;
     all) wanted+=("${package[@]}" "${bench[@]}" "${screenshot[@]}" "${format[@]}" "${fuzz[@]}"
-      "${windows[@]}" "${interop[@]}" "${accessibility[@]}") ;;
+      "${windows[@]}" "${interop[@]}" "${console[@]}" "${accessibility[@]}") ;;
     *)
-      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop accessibility ci all)" >&2
+      echo "install-deps.sh: unknown target '$target' (run package test bench screenshot format fuzz windows interop console accessibility ci all)" >&2
       exit 2
       ;;
   esac
