@@ -37,9 +37,13 @@ Bytes StillUniverse() {
 
 BridgeRig::BridgeRig(std::size_t lineCount, double bytesPerSecond,
                      const std::vector<std::string>& options)
+    : BridgeRig(std::vector<double>(lineCount, bytesPerSecond), options) {}
+
+BridgeRig::BridgeRig(const std::vector<double>& bytesPerSecond,
+                     const std::vector<std::string>& options)
     : slots(StillUniverse()) {
-    for (std::size_t i = 0; i < lineCount; ++i) {
-        lines.push_back(std::make_unique<WireReader>(bytesPerSecond));
+    for (const double rate : bytesPerSecond) {
+        lines.push_back(std::make_unique<WireReader>(rate));
         lines.back()->Start([] {});
     }
     run = std::make_unique<ProgramRun>(BridgeCommand(lines, options));

@@ -38,6 +38,9 @@ struct BridgeRig {
 
     BridgeRig(std::size_t lineCount, double bytesPerSecond,
               const std::vector<std::string>& options = {"--http", "off"});
+    /// A line for each rate: a reader that spins takes a core, and a 2-core machine has
+    /// none for a second one beside the bridge.
+    BridgeRig(const std::vector<double>& bytesPerSecond, const std::vector<std::string>& options);
 
     /// DMX that the bridge turns into exactly `level`: the inverse of its rounding.
     static std::uint8_t DmxFor(int level);

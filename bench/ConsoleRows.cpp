@@ -142,7 +142,8 @@ private:
 // the packet's send to the first byte of the board's frame, where nothing went first.
 Samples IdleLatency(const std::vector<std::string>& options, std::optional<std::uint16_t> pages) {
     constexpr int kSamples = 300;
-    BridgeRig rig(2, 0.0, options);
+    // The idle line read at once, the churned one at the line's rate.
+    BridgeRig rig({0.0, kLineBytesPerSecond}, options);
     auto& [lines, run, sender, slots] = rig;
     std::unique_ptr<Pages> watching;
     if (pages) {
@@ -162,7 +163,9 @@ Samples IdleLatency(const std::vector<std::string>& options, std::optional<std::
         const std::optional<Clock::time_point> arrived =
             BridgeRig::AwaitBoard128(*lines.front(), before, level, sent + std::chrono::seconds(1));
         if (!arrived) {
-            throw std::runtime_error("a change never reached the wire");
+            throw std::runtime_error("a change never reached the wire (" +
+                                     std::string(pages ? "16 pages" : "console off") + ", change " +
+                                     std::to_string(i) + ")");
         }
         if (BridgeRig::Ms(sent - lastByte) > 2 * kFrameMs &&
             lines.front()->Time(before) == *arrived) {

@@ -45,6 +45,8 @@ struct UniverseStatus {
         bool allOff = false;
     };
     struct Contested {
+        // Two lines of one universe have boards of the same address.
+        std::size_t line = 0;
         protocol::Address board = protocol::kFirstAddress;
         int channel = 0;
         QString source;

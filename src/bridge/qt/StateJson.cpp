@@ -90,7 +90,8 @@ QByteArray StateJson::Universe(const UniverseStatus& universe) {
     }
     QJsonArray contested;
     for (const UniverseStatus::Contested& each : universe.contested) {
-        contested.append(QJsonObject{{"board", each.board},
+        contested.append(QJsonObject{{"line", static_cast<int>(each.line)},
+                                     {"board", each.board},
                                      {"channel", each.channel},
                                      {"source", each.source},
                                      {"priority", each.priority},

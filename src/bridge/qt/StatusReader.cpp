@@ -112,6 +112,11 @@ LineStatus StatusReader::Line(std::size_t index) const {
     status.pending = line.Scheduler().PendingBoards();
     status.identifyBoard = line.Flash().Board(now);
     status.identifySecondsLeft = line.Flash().SecondsLeft(now);
+    // Each source's text once, not once a board.
+    std::vector<QString> texts;
+    for (const SourceMerger::Source& source : merger.Sources()) {
+        texts.push_back(QString::fromStdString(source.key.Text()));
+    }
     for (int board = 0; board < kAddressCount; ++board) {
         // The source driving most of the board's channels.
         std::array<int, SourceMerger::kMaxSources * 2 + 1> votes{};
@@ -126,8 +131,7 @@ LineStatus StatusReader::Line(std::size_t index) const {
             }
         }
         if (best != SourceMerger::kNoDriver) {
-            status.drivers[static_cast<std::size_t>(board)] =
-                QString::fromStdString(merger.Sources()[best].key.Text());
+            status.drivers[static_cast<std::size_t>(board)] = texts[best];
         }
     }
     return status;
@@ -169,18 +173,20 @@ UniverseStatus StatusReader::Universe(std::size_t index) const {
         status.sources.push_back(std::move(shown));
     }
     if (console.Taken()) {
-        for (const LineOutput* line : universe.Lines()) {
-            AddContested(status, merger, console, *line);
+        for (std::size_t line = 0; line < m_lines.size(); ++line) {
+            if (m_lines[line]->Patch().Universe() == universe.Universe()) {
+                AddContested(status, merger, console, line);
+            }
         }
     }
     return status;
 }
 
 void StatusReader::AddContested(UniverseStatus& status, const SourceMerger& merger,
-                                const ConsoleSource& console, const LineOutput& line) const {
+                                const ConsoleSource& console, std::size_t line) const {
     for (int board = 0; board < kAddressCount; ++board) {
         for (int channel = 0; channel < kChannelCount; ++channel) {
-            const std::size_t slot = SlotOf(line.Patch(), board, channel);
+            const std::size_t slot = SlotOf(m_lines[line]->Patch(), board, channel);
             const int ours = console.Priorities()[slot];
             if (ours == 0) {
                 continue;
@@ -196,7 +202,7 @@ void StatusReader::AddContested(UniverseStatus& status, const SourceMerger& merg
             }
             if (holder != nullptr) {
                 status.contested.push_back(
-                    {static_cast<protocol::Address>(protocol::kFirstAddress + board), channel,
+                    {line, static_cast<protocol::Address>(protocol::kFirstAddress + board), channel,
                      QString::fromStdString(holder->key.Text()), holder->DrivingPriority(slot),
                      holder->levels[slot] >= console.Levels()[slot]});
             }

@@ -44,7 +44,7 @@ private:
 
     [[nodiscard]] std::size_t UniverseOf(const LineOutput& line) const;
     void AddContested(UniverseStatus& status, const SourceMerger& merger,
-                      const ConsoleSource& console, const LineOutput& line) const;
+                      const ConsoleSource& console, std::size_t line) const;
 
     const std::vector<std::unique_ptr<LineOutput>>& m_lines;
     const std::vector<std::unique_ptr<UniverseInput>>& m_universes;

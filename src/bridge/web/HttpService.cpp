@@ -7,6 +7,14 @@
 #include <stdexcept>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 #include "bridge/web/EventStream.h"
 #include "bridge/web/HttpSession.h"
 
@@ -14,6 +22,22 @@ namespace dimrix::bridge::web {
 
 namespace net = boost::asio;
 using tcp = net::ip::tcp;
+
+namespace {
+
+// The server's thread yields to the event loop that paces the lines wherever the two
+// want the same core: a page may wait a millisecond, a line should not.
+void YieldToTheLines() {
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#else
+    // Linux keeps a nice value per thread: this one's alone.
+    constexpr int kNicer = 10;
+    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kNicer);
+#endif
+}
+
+}  // namespace
 
 HttpService::HttpService(WebServerSettings settings, CommandSink& sink)
     : m_settings(std::move(settings)), m_sink(sink), m_hosts(m_settings.hostName) {}
@@ -41,7 +65,10 @@ void HttpService::Start() {
         }
     }
     Accept();
-    m_thread = std::thread([this] { m_context.run(); });
+    m_thread = std::thread([this] {
+        YieldToTheLines();
+        m_context.run();
+    });
 }
 
 void HttpService::Stop() {
