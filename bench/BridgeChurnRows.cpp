@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <span>
 #include <stdexcept>

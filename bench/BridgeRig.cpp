@@ -12,9 +12,11 @@ namespace {
 using bridge::samples::Bytes;
 using Clock = BridgeRig::Clock;
 
-std::vector<std::string> BridgeCommand(const std::vector<std::unique_ptr<WireReader>>& lines) {
+std::vector<std::string> BridgeCommand(const std::vector<std::unique_ptr<WireReader>>& lines,
+                                       const std::vector<std::string>& options) {
     std::vector<std::string> argv{DIMRIX_BRIDGE_PATH, "--bind", "127.0.0.1", "--quiet",
                                   "--sacn-only"};
+    argv.insert(argv.end(), options.begin(), options.end());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         argv.push_back(lines[i]->SlavePath() + ':' + std::to_string(i + 1));
     }
@@ -33,12 +35,14 @@ Bytes StillUniverse() {
 
 }  // namespace
 
-BridgeRig::BridgeRig(std::size_t lineCount, double bytesPerSecond) : slots(StillUniverse()) {
+BridgeRig::BridgeRig(std::size_t lineCount, double bytesPerSecond,
+                     const std::vector<std::string>& options)
+    : slots(StillUniverse()) {
     for (std::size_t i = 0; i < lineCount; ++i) {
         lines.push_back(std::make_unique<WireReader>(bytesPerSecond));
         lines.back()->Start([] {});
     }
-    run = std::make_unique<ProgramRun>(BridgeCommand(lines));
+    run = std::make_unique<ProgramRun>(BridgeCommand(lines, options));
     // Sends the universe until the first line shows a byte: the bridge is up and listening.
     const auto deadline = Clock::now() + kStartPatience;
     while (lines.front()->Count() == 0) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ProgramRun.h"
@@ -18,7 +19,8 @@ namespace dimrix::bench {
 
 /// The real dimrix-bridge on `lineCount` pseudo-terminals (universe 1 upwards), listening
 /// on 127.0.0.1 only, the lines read at `bytesPerSecond` (0: as fast as they come); up
-/// and driving them with a universe where only board 128 will change.
+/// and driving them with a universe where only board 128 will change. Its web console is
+/// off unless `options` (given before the lines) say where.
 struct BridgeRig {
     using Clock = WireReader::Clock;
 
@@ -34,7 +36,8 @@ struct BridgeRig {
     /// How often a row's thread looks at what the reader's thread stamped.
     static constexpr auto kPoll = std::chrono::microseconds(200);
 
-    BridgeRig(std::size_t lineCount, double bytesPerSecond);
+    BridgeRig(std::size_t lineCount, double bytesPerSecond,
+              const std::vector<std::string>& options = {"--http", "off"});
 
     /// DMX that the bridge turns into exactly `level`: the inverse of its rounding.
     static std::uint8_t DmxFor(int level);

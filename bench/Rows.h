@@ -24,5 +24,9 @@ void MeasureBridge(BenchReport& report);
 /// Part of MeasureBridge: full churn at console rate on one line and on four, and the
 /// bridge's CPU on one against a bare program writing a frame a frame time.
 void MeasureBridgeChurn(BenchReport& report);
+/// The bridge's web console: sACN latency beside 16 live pages, a fader move to the wire,
+/// CPU with 16 pages watching, a page opened to its state, memory over 1,000 pages and a
+/// minute of malformed requests; on 127.0.0.1 only.
+void MeasureConsole(BenchReport& report);
 
 }  // namespace dimrix::bench

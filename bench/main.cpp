@@ -1,6 +1,7 @@
 // The bench: every figure of the performance table, measured here and printed as one
 // Markdown table beside its goal, and written to a JSON file. Detail goes to stderr.
-// Usage: dimrix_bench JSON-FILE [GROUP...]    GROUP: latency fades startup bridge (default all)
+// Usage: dimrix_bench JSON-FILE [GROUP...]    GROUP: latency fades startup bridge console (default
+// all)
 
 #include <QApplication>
 #include <iostream>
@@ -14,7 +15,7 @@
 int main(int argc, char** argv) {
     using namespace dimrix::bench;
     if (argc < 2) {
-        std::cerr << "usage: dimrix_bench JSON-FILE [latency|fades|startup|bridge]...\n";
+        std::cerr << "usage: dimrix_bench JSON-FILE [latency|fades|startup|bridge|console]...\n";
         return 2;
     }
     const std::set<std::string> wanted(argv + 2, argv + argc);
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
     const std::pair<const char*, void (*)(BenchReport&)> groups[] = {{"latency", MeasureLatency},
                                                                      {"fades", MeasureFades},
                                                                      {"startup", MeasureStartup},
-                                                                     {"bridge", MeasureBridge}};
+                                                                     {"bridge", MeasureBridge},
+                                                                     {"console", MeasureConsole}};
     for (const auto& [name, measure] : groups) {
         if (wanted.empty() || wanted.count(name) != 0) {
             run.Measure(name, measure);
