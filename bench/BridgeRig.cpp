@@ -82,4 +82,21 @@ std::optional<Clock::time_point> BridgeRig::AwaitBoard128(const WireReader& line
     return std::nullopt;
 }
 
+std::optional<BridgeRig::Change> BridgeRig::ToggleBoard128(int index) {
+    const int level = index % 2 == 0 ? protocol::kMaxLevel : protocol::kMinLevel;
+    slots[0] = DmxFor(level);
+    WireReader& line = *lines.front();
+    const std::size_t before = line.Count();
+    const Clock::time_point lastByte = before == 0 ? Clock::time_point{} : line.Time(before - 1);
+    const Clock::time_point sent = Clock::now();
+    sender.Send(slots);
+    const std::optional<Clock::time_point> arrived =
+        AwaitBoard128(line, before, level, sent + std::chrono::seconds(1));
+    if (!arrived) {
+        return std::nullopt;
+    }
+    return Change{.ms = Ms(*arrived - sent),
+                  .idleLine = Ms(sent - lastByte) > 2 * kFrameMs && line.Time(before) == *arrived};
+}
+
 }  // namespace dimrix::bench

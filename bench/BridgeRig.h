@@ -50,6 +50,17 @@ struct BridgeRig {
     static std::optional<Clock::time_point> AwaitBoard128(const WireReader& line, std::size_t from,
                                                           int level, Clock::time_point deadline);
 
+    /// One change of board 128's channel 0 on the first line, sent by sACN and waited for.
+    struct Change {
+        /// From the packet's send to the first byte of the board's new frame.
+        double ms = 0.0;
+        /// Nothing was on its way when the packet came, and nothing went first.
+        bool idleLine = false;
+    };
+    /// Change number `index` (full and off in turn); nothing if it never reached the wire
+    /// within a second.
+    std::optional<Change> ToggleBoard128(int index);
+
     std::vector<std::unique_ptr<WireReader>> lines;
     std::unique_ptr<ProgramRun> run;
     SacnSender sender;

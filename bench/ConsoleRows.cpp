@@ -154,23 +154,14 @@ Samples IdleLatency(const std::vector<std::string>& options, std::optional<std::
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Samples idle;
     for (int i = 0; i < kSamples; ++i) {
-        const int level = i % 2 == 0 ? protocol::kMaxLevel : protocol::kMinLevel;
-        slots[0] = BridgeRig::DmxFor(level);
-        const std::size_t before = lines.front()->Count();
-        const Clock::time_point lastByte =
-            before == 0 ? Clock::time_point{} : lines.front()->Time(before - 1);
-        const Clock::time_point sent = Clock::now();
-        sender.Send(slots);
-        const std::optional<Clock::time_point> arrived =
-            BridgeRig::AwaitBoard128(*lines.front(), before, level, sent + std::chrono::seconds(1));
-        if (!arrived) {
+        const std::optional<BridgeRig::Change> change = rig.ToggleBoard128(i);
+        if (!change) {
             throw std::runtime_error("a change never reached the wire (" +
                                      std::string(pages ? "16 pages" : "console off") + ", change " +
                                      std::to_string(i) + ")");
         }
-        if (BridgeRig::Ms(sent - lastByte) > 2 * kFrameMs &&
-            lines.front()->Time(before) == *arrived) {
-            idle.Add(BridgeRig::Ms(*arrived - sent));
+        if (change->idleLine) {
+            idle.Add(change->ms);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     }
